@@ -1,0 +1,97 @@
+#!/bin/bash
+# Runs a command in the loopback-only test sandbox:
+#   sandbox.sh --prefix DIR [--timeout SECONDS] -- COMMAND [ARGS...]
+# - a private network namespace with only "lo" up (nothing can leave the machine);
+# - a virtual X display (Xvfb) of its own, stopped at the end;
+# - the Wine prefix DIR, created once (add-on installers disabled, the shell's http/https
+#   "open" redirected to a recorder that appends each address to DIR/../wine-open.log);
+# - one persistent wineserver for the whole command, ended at the end if we started it.
+# The user's own ~/.wine is never used.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+prefix="" timeout_s=${TN_SANDBOX_TIMEOUT:-3600}
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --prefix) prefix=$2; shift 2 ;;
+    --timeout) timeout_s=$2; shift 2 ;;
+    --) shift; break ;;
+    *) echo "sandbox.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+[ -n "$prefix" ] && [ $# -gt 0 ] || { echo "usage: sandbox.sh --prefix DIR -- COMMAND..." >&2; exit 2; }
+mkdir -p "$(dirname "$prefix")"
+prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
+
+# Step 1: enter a fresh network namespace, then continue below inside it.
+if [ "${TN_SANDBOX_STAGE:-}" != "inside" ]; then
+  command -v unshare >/dev/null || { echo "sandbox.sh: unshare (util-linux) is missing" >&2; exit 2; }
+  TN_SANDBOX_STAGE=inside exec unshare --net -- "$BASH" "${BASH_SOURCE[0]}" \
+    --prefix "$prefix" --timeout "$timeout_s" -- "$@"
+fi
+unset TN_SANDBOX_STAGE
+
+ip link set lo up
+# /sys/class/net shows the namespace sysfs was mounted in; ask the kernel through ip.
+ifaces=$(ip -o link show | awk -F': ' '{print $2}' | sed 's/@.*//' | tr '\n' ' ' | sed 's/ $//')
+if [ "$ifaces" != "lo" ]; then
+  echo "sandbox.sh: refusing to run: network interfaces other than lo are present: $ifaces" >&2
+  exit 2
+fi
+
+export WINEPREFIX=$prefix
+export WINEARCH=win64
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
+export WINEDEBUG=${WINEDEBUG:--all}
+unset WINELOADERNOEXEC
+
+xvfb_pid="" server_started=0
+cleanup() {
+  if [ "$server_started" = 1 ]; then wineserver -k 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+# Step 2: the virtual display. -displayfd lets Xvfb pick a free display number.
+if command -v Xvfb >/dev/null; then
+  fifo=$(mktemp -u); mkfifo "$fifo"
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  read -r -t 20 display <"$fifo" || { echo "sandbox.sh: Xvfb did not start" >&2; exit 2; }
+  rm -f "$fifo"
+  export DISPLAY=":$display"
+else
+  echo "sandbox.sh: Xvfb is missing; windows cannot be shown" >&2
+fi
+
+# Step 3: the prefix, created once per build folder (others wait on the lock).
+open_log=$(dirname "$prefix")/wine-open.log
+recorder=$(dirname "$prefix")/wine-open-recorder.sh
+(
+  flock 9
+  if [ ! -f "$prefix/.tn-ready" ]; then
+    echo "sandbox.sh: creating Wine prefix $prefix" >&2
+    rm -rf "$prefix"
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wineboot -i >/dev/null 2>&1 || true
+    cat >"$recorder" <<REC
+#!/bin/sh
+# Stands in for the browser: records each address the shell was asked to open.
+printf '%s\n' "\$*" >> "$open_log"
+REC
+    chmod +x "$recorder"
+    wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder" /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineBrowser' /v Mailers /d "$recorder" /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w
+    [ -f "$prefix/system.reg" ] || { echo "sandbox.sh: wineboot failed to create $prefix" >&2; exit 2; }
+    touch "$prefix/.tn-ready"
+  fi
+) 9>"$prefix.lock"
+
+# Step 4: one wineserver for the whole command (exit code 2: one is already running).
+if wineserver -p 2>/dev/null; then server_started=1; fi
+
+export TN_SANDBOX=1 TN_OPEN_LOG=$open_log
+rc=0
+timeout --kill-after=10 "$timeout_s" "$@" || rc=$?
+exit $rc

@@ -1,0 +1,21 @@
+#!/bin/bash
+# Crossing emulator of the Windows build: wine-run.sh [--prefix DIR] PROGRAM.exe [ARGS...]
+# Runs the program under Wine inside the loopback-only sandbox, with the prefix of the
+# build folder the program belongs to (DIR/wineprefix beside its CMakeCache.txt).
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+prefix=""
+if [ "${1:-}" = "--prefix" ]; then prefix=$2; shift 2; fi
+[ $# -gt 0 ] || { echo "usage: wine-run.sh [--prefix DIR] PROGRAM.exe [ARGS...]" >&2; exit 2; }
+if [ -z "$prefix" ]; then
+  dir=$(cd "$(dirname "$1")" && pwd)
+  while [ "$dir" != "/" ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir=$(dirname "$dir"); done
+  [ -f "$dir/CMakeCache.txt" ] || { echo "wine-run.sh: $1 is not inside a build folder; pass --prefix" >&2; exit 2; }
+  prefix=$dir/wineprefix
+fi
+
+if [ "${TN_SANDBOX:-}" = 1 ] && [ "${WINEPREFIX:-}" -ef "$prefix" ]; then
+  exec wine "$@"
+fi
+exec "$here/sandbox.sh" --prefix "$prefix" -- "$here/wine-run.sh" --prefix "$prefix" "$@"
