@@ -90,6 +90,9 @@ REC
 
 # Step 4: one wineserver for the whole command (exit code 2: one is already running).
 if wineserver -p 2>/dev/null; then server_started=1; fi
+# Start Wine's own background services now, detached from our output: started by the first
+# test instead, they would inherit its pipes and keep the test runner waiting for them.
+wine wineboot </dev/null >/dev/null 2>&1 || true
 
 export TN_SANDBOX=1 TN_OPEN_LOG=$open_log
 rc=0
