@@ -1,0 +1,82 @@
+#include "framework/WinApp.h"
+
+#include <cwchar>
+
+#include "app/SysWrappers.h"
+#include "framework/ResourceModule.h"
+
+namespace {
+constexpr UINT kIdAppTitle = 57344;
+}  // namespace
+
+CWinApp::CWinApp(const wchar_t* pszAppName)
+{
+    if (pszAppName) {
+        m_strAppName = pszAppName;
+        m_bAppNameKnown = true;
+    }
+}
+
+const std::wstring& CWinApp::GetAppName()
+{
+    if (!m_bAppNameKnown) {
+        // Always from the program's own module: the name is part of the settings path
+        // and must not change with the language library.
+        const wchar_t* pText = nullptr;
+        const int nChars = LoadStringW(AfxGetInstanceHandle(), kIdAppTitle, reinterpret_cast<LPWSTR>(&pText), 0);
+        if (nChars > 0 && pText)
+            m_strAppName.assign(pText, static_cast<size_t>(nChars));
+        m_bAppNameKnown = true;
+    }
+    return m_strAppName;
+}
+
+void CWinApp::SetRegistryKey(const wchar_t* pszRegistryKey)
+{
+    m_strRegistryKey = pszRegistryKey ? pszRegistryKey : L"";
+}
+
+HKEY CWinApp::OpenSectionKey(const wchar_t* pszSection)
+{
+    if (m_strRegistryKey.empty() || !pszSection || GetAppName().empty())
+        return nullptr;
+    const std::wstring strPath = L"Software\\" + m_strRegistryKey + L"\\" + m_strAppName + L"\\" + pszSection;
+    HKEY hKey = nullptr;
+    const LSTATUS nResult = RegCreateKeyExW(HKEY_CURRENT_USER, strPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                            KEY_READ | KEY_WRITE, nullptr, &hKey, nullptr);
+    if (nResult != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(nResult));
+        return nullptr;
+    }
+    return hKey;
+}
+
+std::wstring CWinApp::GetProfileString(const wchar_t* pszSection, const wchar_t* pszEntry, const wchar_t* pszDefault)
+{
+    std::wstring strValue(pszDefault ? pszDefault : L"");
+    HKEY hKey = OpenSectionKey(pszSection);
+    if (!hKey)
+        return strValue;
+    wchar_t* pszText = nullptr;
+    if (pszEntry && XRegQueryString(hKey, pszEntry, &pszText, false) == ERROR_SUCCESS) {
+        XBuffer<wchar_t> text(pszText);
+        strValue = text.Get();
+    }
+    XRegCloseKey(hKey);
+    return strValue;
+}
+
+bool CWinApp::WriteProfileString(const wchar_t* pszSection, const wchar_t* pszEntry, const wchar_t* pszValue)
+{
+    if (!pszEntry || !pszValue)
+        return false;
+    HKEY hKey = OpenSectionKey(pszSection);
+    if (!hKey)
+        return false;
+    const size_t nBytes = (wcslen(pszValue) + 1) * sizeof(wchar_t);
+    const LSTATUS nResult = RegSetValueExW(hKey, pszEntry, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
+                                           static_cast<DWORD>(nBytes));
+    XRegCloseKey(hKey);
+    SetLastError(static_cast<DWORD>(nResult));
+    return nResult == ERROR_SUCCESS;
+}

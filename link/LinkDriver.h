@@ -1,0 +1,16 @@
+// The timer's part in keeping the router link up: the watchdog that drops a silent socket,
+// and the creation and connection of a socket while the link is down.
+#pragma once
+#include <string>
+
+class CDeviceStatus;
+class CSockClient;
+class IRouterEvents;
+
+// Seconds without a valid message after which a socket counts as silent.
+constexpr long long kLinkWatchdogSeconds = 10;
+
+// One timer tick. status is read after the watchdog has had its say through
+// events.SetRouterConnected, so it must be the record that call resets.
+void ConnectIfNeeded(CSockClient& client, const CDeviceStatus& status, const std::wstring& strAddress, int nPort,
+                     IRouterEvents& events);
