@@ -40,6 +40,13 @@ struct FakeSocketScript {
 
 FakeSocketScript& FakeSocket();
 
+// The socket client's clock in tests: whole seconds that a test sets.
+inline int64_t g_tNow = 0;
+inline int64_t FakeNow()
+{
+    return g_tNow;
+}
+
 // Builds a delivery of bytes.
 FakeSocketScript::Delivery Bytes(std::vector<uint8_t> bytes);
 // Builds a failing delivery.

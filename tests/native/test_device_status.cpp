@@ -9,38 +9,14 @@
 
 #include "app/Log.h"
 #include "status/DeviceStatus.h"
+#include "tests/native/LogCapture.h"
 
 namespace {
 
-std::vector<std::wstring> g_lines;
-
-void CaptureLine(const wchar_t* pszLine)
-{
-    std::wstring line(pszLine);
-    if (!line.empty() && line.back() == L'\n')
-        line.pop_back();
-    g_lines.push_back(line);
-}
-
 class DeviceStatusLogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        g_lines.clear();
-        m_nPreviousLevel = XLogGetLevel();
-        m_pfnPrevious = XLogSetSink(CaptureLine);
-    }
-    void TearDown() override
-    {
-        XLogSetSink(m_pfnPrevious);
-        XLogSetLevel(m_nPreviousLevel);
-    }
-
+    CLogCapture m_log{0};
     CDeviceStatus m_status;
-
-private:
-    XLogSinkFn m_pfnPrevious = nullptr;
-    uint16_t m_nPreviousLevel = 0;
 };
 
 // What a record shows while nothing is known, fresh or after a link loss.

@@ -12,25 +12,9 @@
 #include "link/SockClient.h"
 #include "status/DeviceStatus.h"
 #include "tests/native/FakeAsyncSocket.h"
+#include "tests/native/LogCapture.h"
 
 namespace {
-
-std::vector<std::wstring> g_lines;
-
-void CaptureLine(const wchar_t* pszLine)
-{
-    std::wstring line(pszLine);
-    if (!line.empty() && line.back() == L'\n')
-        line.pop_back();
-    g_lines.push_back(line);
-}
-
-int64_t g_tNow = 0;
-
-int64_t FakeNow()
-{
-    return g_tNow;
-}
 
 // Plays the main window's part in the link: the link flag and the loss reset.
 class CLinkOwner : public IRouterEvents {
@@ -65,18 +49,12 @@ protected:
     void SetUp() override
     {
         FakeSocket() = {};
-        g_lines.clear();
         g_tNow = 1700000000;
         m_pfnPreviousNow = CSockClient::s_pfnNow;
         CSockClient::s_pfnNow = &FakeNow;
-        m_nPreviousLevel = XLogGetLevel();
-        XLogSetLevel(1);
-        m_pfnPreviousSink = XLogSetSink(CaptureLine);
     }
     void TearDown() override
     {
-        XLogSetSink(m_pfnPreviousSink);
-        XLogSetLevel(m_nPreviousLevel);
         CSockClient::s_pfnNow = m_pfnPreviousNow;
     }
 
@@ -87,8 +65,7 @@ protected:
 
 private:
     CSockClient::NowFn m_pfnPreviousNow = nullptr;
-    XLogSinkFn m_pfnPreviousSink = nullptr;
-    uint16_t m_nPreviousLevel = 0;
+    CLogCapture m_log{1};
 };
 
 struct TickCase {

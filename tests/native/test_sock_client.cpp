@@ -15,27 +15,11 @@
 #include "link/WireProtocol.h"
 #include "status/DeviceStatus.h"
 #include "tests/native/FakeAsyncSocket.h"
+#include "tests/native/LogCapture.h"
 
 namespace {
 
 using Bytes_t = std::vector<uint8_t>;
-
-std::vector<std::wstring> g_lines;
-
-void CaptureLine(const wchar_t* pszLine)
-{
-    std::wstring line(pszLine);
-    if (!line.empty() && line.back() == L'\n')
-        line.pop_back();
-    g_lines.push_back(line);
-}
-
-int64_t g_tNow = 0;
-
-int64_t FakeNow()
-{
-    return g_tNow;
-}
 
 // A message with header length nHeaderLength and nSize bytes in all, the rest 'Z'.
 Bytes_t Message(uint8_t nType, size_t nSize, uint16_t nHeaderLength, uint8_t nVersion = 1)
@@ -181,19 +165,13 @@ protected:
     void SetUp() override
     {
         FakeSocket() = {};
-        g_lines.clear();
         g_tNow = 1700000000;
         m_pfnPreviousNow = CSockClient::s_pfnNow;
         CSockClient::s_pfnNow = &FakeNow;
-        m_nPreviousLevel = XLogGetLevel();
-        XLogSetLevel(1);
-        m_pfnPreviousSink = XLogSetSink(CaptureLine);
         ASSERT_TRUE(m_client.Create(0, kSocketStream, kSocketAllEvents, nullptr));
     }
     void TearDown() override
     {
-        XLogSetSink(m_pfnPreviousSink);
-        XLogSetLevel(m_nPreviousLevel);
         CSockClient::s_pfnNow = m_pfnPreviousNow;
     }
 
@@ -221,8 +199,7 @@ protected:
 
 private:
     CSockClient::NowFn m_pfnPreviousNow = nullptr;
-    XLogSinkFn m_pfnPreviousSink = nullptr;
-    uint16_t m_nPreviousLevel = 0;
+    CLogCapture m_log{1};
 };
 
 // ---------------------------------------------------------------------------------------

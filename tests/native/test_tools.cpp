@@ -8,15 +8,9 @@
 
 #include "app/Log.h"
 #include "link/Tools.h"
+#include "tests/native/LogCapture.h"
 
 namespace {
-
-std::vector<std::wstring> g_lines;
-
-void CaptureLine(const wchar_t* pszLine)
-{
-    g_lines.emplace_back(pszLine);
-}
 
 // The decoder gives UTF-16 code units in every build; compare them as such.
 std::u16string Units(const std::wstring& str)
@@ -31,12 +25,7 @@ std::u16string Units(const std::wstring& str)
 
 class Utf8ToUtf16Test : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        g_lines.clear();
-        m_pfnPrevious = XLogSetSink(CaptureLine);
-    }
-    void TearDown() override { XLogSetSink(m_pfnPrevious); }
+    CLogCapture m_log{0};
 
     // Copies the area into a block of exactly nWidth bytes and decodes it.
     static std::wstring Decode(int16_t nWidth, int16_t nLength, const std::string& area,
@@ -48,8 +37,6 @@ protected:
             pArea[i] = i < area.size() ? static_cast<uint8_t>(area[i]) : 'Z';
         return CTools::Utf8ToUtf16(nWidth, nLength, pArea.get(), pFallback);
     }
-
-    XLogSinkFn m_pfnPrevious = nullptr;
 };
 
 // Length of the case's area text, whatever it is.
@@ -150,7 +137,7 @@ TEST_F(Utf8ToUtf16Test, WidthAbove2047IsRefusedWithoutFallback)
         g_lines.clear();
         EXPECT_EQ(Decode(nWidth, 3, "abc", L"Withheld"), L"");
         ASSERT_EQ(g_lines.size(), 1u) << nWidth;
-        EXPECT_EQ(g_lines[0], L"CTools::Utf8ToUtf16, NOK.\n");
+        EXPECT_EQ(g_lines[0], L"CTools::Utf8ToUtf16, NOK.");
     }
 }
 
