@@ -1,0 +1,31 @@
+#include "alerts/MissedCall.h"
+
+#include <cstring>
+
+#include "app/AppString.h"
+
+namespace {
+constexpr uint32_t kIdWithheld = 2529;
+}
+
+CMissedCall::CMissedCall(const uint8_t* pMessage, size_t nSize)
+{
+    if (pMessage != nullptr)
+        std::memcpy(m_message, pMessage, nSize < kMessageSize ? nSize : kMessageSize);
+}
+
+uint32_t CMissedCall::GetId() const
+{
+    return MissedCallId(m_message, kMessageSize);
+}
+
+std::wstring CMissedCall::GetTimeText() const
+{
+    return MissedCallTime(m_message, kMessageSize);
+}
+
+std::wstring CMissedCall::GetCallerText() const
+{
+    const std::wstring strWithheld = AppString(kIdWithheld);
+    return MissedCallCaller(m_message, kMessageSize, strWithheld.c_str());
+}
