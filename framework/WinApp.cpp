@@ -7,7 +7,25 @@
 
 namespace {
 constexpr UINT kIdAppTitle = 57344;
+// Registry key names are at most 255 characters.
+constexpr DWORD kMaxKeyNameChars = 256;
+
+CWinApp* s_pApp = nullptr;
 }  // namespace
+
+CWinApp* AfxGetApp()
+{
+    return s_pApp;
+}
+
+int AfxWinMain(const wchar_t* pszCmdLine)
+{
+    CWinApp* pApp = AfxGetApp();
+    if (!pApp)
+        return -1;
+    pApp->m_lpCmdLine = pszCmdLine ? pszCmdLine : L"";
+    return pApp->Run();
+}
 
 CWinApp::CWinApp(const wchar_t* pszAppName)
 {
@@ -15,6 +33,66 @@ CWinApp::CWinApp(const wchar_t* pszAppName)
         m_strAppName = pszAppName;
         m_bAppNameKnown = true;
     }
+    if (!s_pApp)
+        s_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (s_pApp == this)
+        s_pApp = nullptr;
+}
+
+bool CWinApp::InitInstance()
+{
+    return true;
+}
+
+int CWinApp::Run()
+{
+    m_nThreadID = GetCurrentThreadId();
+    if (!InitInstance())
+        return ExitInstance();
+    if (!m_pMainWnd)
+        PostQuitMessage(0);
+    return CWinThread::Run();
+}
+
+int CWinApp::ExitInstance()
+{
+    return CWinThread::ExitInstance();
+}
+
+LRESULT CWinApp::ProcessWndProcException(const CException*, const MSG& msg)
+{
+    return msg.message == WM_CREATE ? -1 : 0;
+}
+
+LONG CWinApp::DelRegTree(HKEY hParentKey, const wchar_t* pszKeyName)
+{
+    if (!pszKeyName || !pszKeyName[0])
+        return ERROR_INVALID_PARAMETER;
+    HKEY hKey = nullptr;
+    LONG nResult = RegOpenKeyExW(hParentKey, pszKeyName, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &hKey);
+    if (nResult != ERROR_SUCCESS)
+        return nResult;
+    // Always the first subkey: each one is gone before the next is asked for. A subkey that
+    // cannot be deleted ends the walk, or it would be found again and again.
+    for (;;) {
+        wchar_t szSubKey[kMaxKeyNameChars];
+        DWORD nChars = kMaxKeyNameChars;
+        nResult = RegEnumKeyExW(hKey, 0, szSubKey, &nChars, nullptr, nullptr, nullptr, nullptr);
+        if (nResult == ERROR_NO_MORE_ITEMS)
+            break;
+        if (nResult == ERROR_SUCCESS)
+            nResult = DelRegTree(hKey, szSubKey);
+        if (nResult != ERROR_SUCCESS) {
+            XRegCloseKey(hKey);
+            return nResult;
+        }
+    }
+    XRegCloseKey(hKey);
+    return RegDeleteKeyW(hParentKey, pszKeyName);
 }
 
 const std::wstring& CWinApp::GetAppName()

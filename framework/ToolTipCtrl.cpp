@@ -1,0 +1,101 @@
+#include "framework/ToolTipCtrl.h"
+
+#include <commctrl.h>
+
+#include "app/AppStrings.h"
+#include "app/SysWrappers.h"
+#include "framework/ResourceModule.h"
+
+namespace {
+constexpr int kGetTextChars = 1024;
+
+// The record size that every common-controls version takes.
+TTTOOLINFOW ToolFor(HWND hControl)
+{
+    TTTOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = GetParent(hControl);
+    tool.uId = reinterpret_cast<UINT_PTR>(hControl);
+    return tool;
+}
+}  // namespace
+
+CToolTipCtrl::~CToolTipCtrl()
+{
+    if (m_hWnd)
+        DestroyWindow();
+}
+
+bool CToolTipCtrl::Create(CWnd* pParentWnd, DWORD nStyle)
+{
+    if (m_hWnd) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return false;
+    }
+    HWND hWnd = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | nStyle,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                pParentWnd ? pParentWnd->m_hWnd : nullptr, nullptr, AfxGetInstanceHandle(), nullptr);
+    if (!hWnd)
+        return false;
+    if (!SubclassWindow(hWnd)) {
+        const DWORD nError = GetLastError();
+        ::DestroyWindow(hWnd);
+        SetLastError(nError);
+        return false;
+    }
+    return true;
+}
+
+bool CToolTipCtrl::AddTool(HWND hControl, const wchar_t* pszText)
+{
+    if (!hControl)
+        return false;
+    TTTOOLINFOW tool = ToolFor(hControl);
+    if (::SendMessageW(m_hWnd, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
+        UpdateTipText(pszText, hControl);
+        return true;
+    }
+    tool = ToolFor(hControl);
+    tool.lpszText = const_cast<wchar_t*>(pszText ? pszText : L"");
+    return ::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
+}
+
+bool CToolTipCtrl::AddTool(HWND hControl, UINT nIdText)
+{
+    XBuffer<wchar_t> text(LoadAppString(nIdText));
+    return AddTool(hControl, text.Get() ? text.Get() : L"");
+}
+
+void CToolTipCtrl::UpdateTipText(const wchar_t* pszText, HWND hControl)
+{
+    TTTOOLINFOW tool = ToolFor(hControl);
+    tool.lpszText = const_cast<wchar_t*>(pszText ? pszText : L"");
+    ::SendMessageW(m_hWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::wstring CToolTipCtrl::GetText(HWND hControl) const
+{
+    wchar_t szText[kGetTextChars] = {};
+    TTTOOLINFOW tool = ToolFor(hControl);
+    tool.lpszText = szText;
+    ::SendMessageW(m_hWnd, TTM_GETTEXTW, kGetTextChars, reinterpret_cast<LPARAM>(&tool));
+    szText[kGetTextChars - 1] = L'\0';
+    return szText;
+}
+
+int CToolTipCtrl::GetToolCount() const
+{
+    return static_cast<int>(::SendMessageW(m_hWnd, TTM_GETTOOLCOUNT, 0, 0));
+}
+
+void CToolTipCtrl::RelayEvent(MSG* pMsg)
+{
+    if (m_hWnd && pMsg)
+        ::SendMessageW(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(pMsg));
+}
+
+void CToolTipCtrl::Activate(bool bActivate)
+{
+    ::SendMessageW(m_hWnd, TTM_ACTIVATE, bActivate ? TRUE : FALSE, 0);
+}

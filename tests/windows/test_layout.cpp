@@ -1,0 +1,401 @@
+// The status window's layout on real controls (a copy of the main window's template):
+// groups shown, hidden and moved, the window's height and corner, the once-only work; and
+// the labels: semibold heading font, fitting to the text's extent, a dialog without a font.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gmock/gmock.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Log.h"
+#include "framework/Wnd.h"
+#include "status/DialogLayout.h"
+#include "status/DlgBase.h"
+#include "status/StaticBold.h"
+#include "status/StaticRegular.h"
+#include "tests/windows/support/ChildScenario.h"
+#include "tests/windows/support/DebugCapture.h"
+
+namespace {
+
+constexpr int kMainTemplate = 102;
+constexpr int kTemplateWithout1018 = 103;
+constexpr int kTemplateWithoutFont = 104;
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT nMsg, WPARAM, LPARAM)
+{
+    return nMsg == WM_INITDIALOG;
+}
+
+// A hidden modeless dialog from one of this binary's templates, destroyed with the object.
+class TestDialog
+{
+public:
+    explicit TestDialog(int nTemplate)
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&icc);
+        m_hWnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nTemplate), nullptr,
+                                    PlainDialogProc, 0);
+    }
+    ~TestDialog()
+    {
+        if (m_hWnd)
+            DestroyWindow(m_hWnd);
+    }
+    HWND Item(int nId) const { return GetDlgItem(m_hWnd, nId); }
+
+    HWND m_hWnd = nullptr;
+};
+
+RECT ItemRect(HWND hDialog, int nId)
+{
+    RECT rc = {};
+    GetWindowRect(GetDlgItem(hDialog, nId), &rc);
+    MapWindowPoints(nullptr, hDialog, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+RECT WindowRect(HWND hWnd)
+{
+    RECT rc = {};
+    GetWindowRect(hWnd, &rc);
+    return rc;
+}
+
+RECT WorkArea()
+{
+    RECT rc = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &rc, 0);
+    return rc;
+}
+
+// The style bit, not IsWindowVisible: the dialog itself stays hidden.
+bool HasVisibleStyle(HWND hWnd)
+{
+    return (GetWindowLongW(hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+std::map<int, RECT> SnapshotControls(HWND hDialog)
+{
+    std::map<int, RECT> rects;
+    for (const int32_t* pGroup : s_layoutGroupIds)
+        for (const int32_t* pId = pGroup; *pId != 0; ++pId)
+            rects[*pId] = ItemRect(hDialog, *pId);
+    return rects;
+}
+
+bool IsCounterBlock(int nId)
+{
+    return nId == 1017 || nId == 1021 || nId == 1022;
+}
+
+// Window heights by the layout's rule, from the group heights h (SMS, missed calls, device
+// status, upgrade), worked out per mask rather than by the code under test.
+struct Showing {
+    uint32_t nMask;
+    int32_t (*pfnHeight)(const int32_t* h);
+};
+
+const Showing s_showings[] = {
+    {4, [](const int32_t* h) { return h[2] + 28; }},
+    {0, [](const int32_t*) { return 18; }},
+    {5, [](const int32_t* h) { return h[0] + 10 + h[2] + 7 + 18; }},
+    {15, [](const int32_t* h) { return h[0] + 10 + h[1] + 7 + h[2] + 7 + h[3] + 7 + 18; }},
+    {13, [](const int32_t* h) { return h[0] + 10 + h[2] + 7 + h[3] + 7 + 18; }},
+    {10, [](const int32_t* h) { return h[1] + 10 + h[3] + 7 + 18; }},
+};
+
+// Runs in one process from the first showing on: the measurement is once per process.
+TEST(DialogLayoutOnWindows, ArrangesGroupsAndPlacesWindowPerMask)
+{
+    TestDialog dialog(kMainTemplate);
+    ASSERT_NE(dialog.m_hWnd, nullptr);
+    CWnd wnd;
+    ASSERT_TRUE(wnd.SubclassWindow(dialog.m_hWnd));
+    CDlgBase layout(&wnd);
+
+    // The main window's first placement: its own height, at the work area's corner.
+    const RECT rcTemplateWindow = WindowRect(dialog.m_hWnd);
+    const int32_t nWidth = rcTemplateWindow.right - rcTemplateWindow.left;
+    ASSERT_TRUE(CDlgBase::PlaceWindow(dialog.m_hWnd, rcTemplateWindow.bottom - rcTemplateWindow.top));
+    const RECT rcPlaced = WindowRect(dialog.m_hWnd);
+    const RECT rcWork = WorkArea();
+    EXPECT_EQ(rcPlaced.right, rcWork.right);
+    EXPECT_EQ(rcPlaced.bottom, rcWork.bottom);
+
+    const std::map<int, RECT> templateRects = SnapshotControls(dialog.m_hWnd);
+    layout.UpdateLayout(15);
+
+    // First showing with the template's own arrangement: only the counter block moves.
+    std::map<int, RECT> shifted = templateRects;
+    for (auto& [nId, rc] : shifted) {
+        if (IsCounterBlock(nId))
+            OffsetRect(&rc, 18, 0);
+        const RECT rcNow = ItemRect(dialog.m_hWnd, nId);
+        EXPECT_EQ(rcNow.left, rc.left) << nId;
+        EXPECT_EQ(rcNow.top, rc.top) << nId;
+        EXPECT_EQ(rcNow.right - rcNow.left, rc.right - rc.left) << nId;
+    }
+    const RECT rcAfterFirst = WindowRect(dialog.m_hWnd);
+    EXPECT_TRUE(EqualRect(&rcAfterFirst, &rcPlaced));
+
+    GroupGeometry groups[kLayoutGroupCount];
+    int32_t heights[kLayoutGroupCount] = {};
+    for (size_t g = 0; g < kLayoutGroupCount; ++g) {
+        const int32_t* pIds = s_layoutGroupIds[g];
+        size_t nLast = 0;
+        while (pIds[nLast + 1] != 0)
+            ++nLast;
+        const RECT& rcAnchor = shifted[pIds[0]];
+        groups[g].ptOrigin = Point{rcAnchor.left, rcAnchor.top};
+        groups[g].nHeight = heights[g] = shifted[pIds[nLast]].bottom - rcAnchor.top;
+    }
+
+    for (const Showing& showing : s_showings) {
+        SCOPED_TRACE(testing::Message() << "mask " << showing.nMask);
+        layout.UpdateLayout(showing.nMask);
+        const LayoutPlan plan = PlanLayout(showing.nMask, groups);
+        for (size_t g = 0; g < kLayoutGroupCount; ++g) {
+            const bool bShown = (showing.nMask & (1u << g)) != 0;
+            const int32_t dx = plan.aptOrigin[g].x - groups[g].ptOrigin.x;
+            const int32_t dy = plan.aptOrigin[g].y - groups[g].ptOrigin.y;
+            for (const int32_t* pId = s_layoutGroupIds[g]; *pId != 0; ++pId) {
+                const RECT rcNow = ItemRect(dialog.m_hWnd, *pId);
+                const RECT& rcBase = shifted[*pId];
+                EXPECT_EQ(HasVisibleStyle(dialog.Item(*pId)), bShown) << *pId;
+                EXPECT_EQ(rcNow.left, rcBase.left + dx) << *pId;
+                EXPECT_EQ(rcNow.top, rcBase.top + dy) << *pId;
+                EXPECT_EQ(rcNow.right - rcNow.left, rcBase.right - rcBase.left) << *pId;
+                EXPECT_EQ(rcNow.bottom - rcNow.top, rcBase.bottom - rcBase.top) << *pId;
+            }
+        }
+        const RECT rcWindow = WindowRect(dialog.m_hWnd);
+        EXPECT_EQ(rcWindow.right, rcWork.right);
+        EXPECT_EQ(rcWindow.bottom, rcWork.bottom);
+        EXPECT_EQ(rcWindow.right - rcWindow.left, nWidth);
+        EXPECT_EQ(rcWindow.bottom - rcWindow.top, showing.pfnHeight(heights));
+    }
+
+    // Places named outright for masks 4 and 13: the status anchor at the SMS origin, then at
+    // the missed-calls origin with the upgrade group 7 pixels below it.
+    layout.UpdateLayout(4);
+    RECT rcStatus = ItemRect(dialog.m_hWnd, 1010);
+    EXPECT_EQ(rcStatus.left, groups[kGroupSms].ptOrigin.x);
+    EXPECT_EQ(rcStatus.top, groups[kGroupSms].ptOrigin.y);
+    layout.UpdateLayout(15);
+    layout.UpdateLayout(13);
+    rcStatus = ItemRect(dialog.m_hWnd, 1010);
+    const RECT rcUpgrade = ItemRect(dialog.m_hWnd, 1015);
+    EXPECT_EQ(rcStatus.top, groups[kGroupMissedCalls].ptOrigin.y);
+    EXPECT_EQ(rcUpgrade.top, rcStatus.top + heights[kGroupDeviceStatus] + 7);
+
+    // The same mask again leaves everything where it is, even a window moved meanwhile.
+    ASSERT_TRUE(SetWindowPos(dialog.m_hWnd, nullptr, 5, 6, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    const RECT rcMoved = WindowRect(dialog.m_hWnd);
+    ShowWindow(dialog.Item(1005), SW_SHOW);
+    layout.UpdateLayout(13);
+    const RECT rcAfterSame = WindowRect(dialog.m_hWnd);
+    EXPECT_TRUE(EqualRect(&rcAfterSame, &rcMoved));
+    EXPECT_TRUE(HasVisibleStyle(dialog.Item(1005)));
+    const RECT rcStatusAfterSame = ItemRect(dialog.m_hWnd, 1010);
+    EXPECT_TRUE(EqualRect(&rcStatusAfterSame, &rcStatus));
+}
+
+// A template without control 1018: skipped wherever it is named, reported once per kind.
+TN_CHILD_SCENARIO(LayoutWithMissingControl)
+{
+    TestDialog dialog(kTemplateWithout1018);
+    CWnd wnd;
+    if (!dialog.m_hWnd || !wnd.SubclassWindow(dialog.m_hWnd))
+        return 2;
+    const RECT rcSmsAnchor = ItemRect(dialog.m_hWnd, 1002);
+    const RECT rc1005 = ItemRect(dialog.m_hWnd, 1005);
+    const RECT rc1024 = ItemRect(dialog.m_hWnd, 1024);
+    CDlgBase layout(&wnd);
+    layout.UpdateLayout(2);
+    layout.UpdateLayout(15);
+    layout.UpdateLayout(2);
+    // The rest of the missed-calls group still moves as one block up to the SMS origin.
+    const RECT rc1005Now = ItemRect(dialog.m_hWnd, 1005);
+    const RECT rc1024Now = ItemRect(dialog.m_hWnd, 1024);
+    if (rc1005Now.left != rcSmsAnchor.left || rc1005Now.top != rcSmsAnchor.top)
+        return 3;
+    if (rc1024Now.top - rc1005Now.top != rc1024.top - rc1005.top || rc1024Now.left != rc1024.left)
+        return 4;
+    return 0;
+}
+
+TEST(DialogLayoutOnWindows, MissingControlIsSkippedAndReportedOncePerKind)
+{
+    const DebugCaptureResult result = CaptureDebugOutput(ChildScenarioCommandLine(L"LayoutWithMissingControl"));
+    ASSERT_TRUE(result.bStarted);
+    ASSERT_FALSE(result.bTimedOut);
+    EXPECT_EQ(result.nExitCode, 0u);
+    EXPECT_THAT(result.strings, testing::UnorderedElementsAre(L"CDlgBase::MoveDlgItems: 1, 1018, NOK.\n",
+                                                              L"CDlgBase::ShowDlgItems: 1, 1018, NOK.\n"));
+}
+
+std::vector<std::wstring> g_lines;
+
+void CaptureLine(const wchar_t* pszLine)
+{
+    g_lines.emplace_back(pszLine);
+}
+
+class LabelTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_lines.clear();
+        m_pfnPrevious = XLogSetSink(CaptureLine);
+    }
+    void TearDown() override { XLogSetSink(m_pfnPrevious); }
+
+private:
+    XLogSinkFn m_pfnPrevious = nullptr;
+};
+
+LOGFONTW FontOf(HFONT hFont)
+{
+    LOGFONTW logFont = {};
+    EXPECT_EQ(GetObjectW(hFont, sizeof(logFont), &logFont), static_cast<int>(sizeof(logFont)));
+    return logFont;
+}
+
+TEST_F(LabelTest, HeadingTakesSemiboldVariantOfDialogFont)
+{
+    TestDialog dialog(kMainTemplate);
+    ASSERT_NE(dialog.m_hWnd, nullptr);
+    const HFONT hDialogFont = reinterpret_cast<HFONT>(SendMessageW(dialog.m_hWnd, WM_GETFONT, 0, 0));
+    ASSERT_NE(hDialogFont, nullptr);
+
+    CStaticBold heading;
+    CStaticRegular regular;
+    ASSERT_TRUE(heading.SubclassWindow(dialog.Item(1002)));
+    ASSERT_TRUE(regular.SubclassWindow(dialog.Item(1005)));
+
+    const LOGFONTW dialogFont = FontOf(hDialogFont);
+    const LOGFONTW headingFont = FontOf(heading.GetFont());
+    EXPECT_EQ(headingFont.lfWeight, 600);
+    EXPECT_EQ(headingFont.lfHeight, dialogFont.lfHeight);
+    EXPECT_EQ(headingFont.lfWidth, dialogFont.lfWidth);
+    EXPECT_EQ(headingFont.lfItalic, dialogFont.lfItalic);
+    EXPECT_EQ(headingFont.lfUnderline, dialogFont.lfUnderline);
+    EXPECT_EQ(headingFont.lfStrikeOut, dialogFont.lfStrikeOut);
+    EXPECT_EQ(headingFont.lfCharSet, dialogFont.lfCharSet);
+    EXPECT_STREQ(headingFont.lfFaceName, dialogFont.lfFaceName);
+    EXPECT_EQ(regular.GetFont(), hDialogFont);
+    EXPECT_THAT(g_lines, testing::IsEmpty());
+}
+
+// Width and line height of a text on one line in the label's font.
+struct Extent {
+    int32_t cx = 0;
+    int32_t nLineHeight = 0;
+};
+
+Extent MeasureOneLine(HWND hLabel, const std::wstring& strText)
+{
+    Extent extent;
+    HDC hDC = GetDC(hLabel);
+    HGDIOBJ hPrevious = SelectObject(hDC, reinterpret_cast<HFONT>(SendMessageW(hLabel, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32W(hDC, strText.c_str(), static_cast<int>(strText.size()), &size);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(hDC, &metrics);
+    SelectObject(hDC, hPrevious);
+    ReleaseDC(hLabel, hDC);
+    extent.cx = size.cx;
+    extent.nLineHeight = metrics.tmHeight;
+    return extent;
+}
+
+enum class Fit { OneLine, Wrapped, WiderWord };
+
+TEST_F(LabelTest, FitsToTheTextWrappedAtTheInitialWidth)
+{
+    TestDialog dialog(kMainTemplate);
+    ASSERT_NE(dialog.m_hWnd, nullptr);
+    HWND hLabel = dialog.Item(1002);
+    RECT rcClient = {};
+    ASSERT_TRUE(GetClientRect(hLabel, &rcClient));
+    const int32_t nInitialWidth = rcClient.right;
+    const RECT rcTemplate = ItemRect(dialog.m_hWnd, 1002);
+
+    CStaticBold heading;
+    ASSERT_TRUE(heading.SubclassWindow(hLabel));
+
+    const struct {
+        const wchar_t* pszText;
+        Fit fit;
+    } cases[] = {
+        {L"SMS Messages", Fit::OneLine},  // the template text, fitted when bound
+        {L"Missed calls while you were away from your desk today", Fit::Wrapped},
+        {L"Upgrade", Fit::OneLine},
+        {L"Supercalifragilisticexpialidociously-long-heading-word", Fit::WiderWord},
+        {L"Missed calls while you were away from your desk today", Fit::Wrapped},
+        {L"SMS Messages", Fit::OneLine},
+    };
+    bool bFirst = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pszText);
+        if (!bFirst) {
+            ASSERT_TRUE(SetWindowTextW(hLabel, c.pszText));
+            heading.AutoResize();
+        }
+        bFirst = false;
+        const Extent extent = MeasureOneLine(hLabel, c.pszText);
+        ASSERT_GT(extent.nLineHeight, 0);
+        RECT rc = {};
+        ASSERT_TRUE(GetClientRect(hLabel, &rc));
+        switch (c.fit) {
+        case Fit::OneLine:
+            ASSERT_LT(extent.cx, nInitialWidth);
+            EXPECT_EQ(rc.right, extent.cx);
+            EXPECT_EQ(rc.bottom, extent.nLineHeight);
+            break;
+        case Fit::Wrapped:
+            ASSERT_GT(extent.cx, nInitialWidth);
+            EXPECT_LE(rc.right, nInitialWidth);
+            EXPECT_GT(rc.right, nInitialWidth / 2);
+            EXPECT_GE(rc.bottom, 2 * extent.nLineHeight);
+            EXPECT_EQ(rc.bottom % extent.nLineHeight, 0);
+            break;
+        case Fit::WiderWord:
+            ASSERT_GT(extent.cx, nInitialWidth);
+            EXPECT_EQ(rc.right, extent.cx);
+            EXPECT_EQ(rc.bottom, extent.nLineHeight);
+            break;
+        }
+        const RECT rcPlace = ItemRect(dialog.m_hWnd, 1002);
+        EXPECT_EQ(rcPlace.left, rcTemplate.left);
+        EXPECT_EQ(rcPlace.top, rcTemplate.top);
+    }
+    EXPECT_THAT(g_lines, testing::IsEmpty());
+}
+
+TEST_F(LabelTest, HeadingWithoutDialogFontKeepsSystemFontAndTemplateSize)
+{
+    TestDialog dialog(kTemplateWithoutFont);
+    ASSERT_NE(dialog.m_hWnd, nullptr);
+    HWND hLabel = dialog.Item(1010);
+    ASSERT_EQ(SendMessageW(hLabel, WM_GETFONT, 0, 0), 0);
+    const RECT rcTemplate = ItemRect(dialog.m_hWnd, 1010);
+
+    CStaticBold heading;
+    ASSERT_TRUE(heading.SubclassWindow(hLabel));
+    EXPECT_EQ(heading.GetFont(), nullptr);
+    const RECT rcAfter = ItemRect(dialog.m_hWnd, 1010);
+    EXPECT_TRUE(EqualRect(&rcAfter, &rcTemplate));
+    EXPECT_THAT(g_lines, testing::ElementsAre(testing::AllOf(
+                             testing::StartsWith(L"CStaticRegular::PreSubclassWindow, GetFont: 0x"),
+                             testing::EndsWith(L".\n"))));
+}
+
+}  // namespace
