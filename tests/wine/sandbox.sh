@@ -45,9 +45,14 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe
 export WINEDEBUG=${WINEDEBUG:--all}
 unset WINELOADERNOEXEC
 
-xvfb_pid="" server_started=0
+xvfb_pid="" users_fd=""
 cleanup() {
-  if [ "$server_started" = 1 ]; then wineserver -k 2>/dev/null || true; fi
+  # The wineserver of the prefix is shared by every sandbox using it at the moment; the
+  # last one out ends it (each holds a shared lock on the prefix's users file meanwhile).
+  if [ -n "${users_fd:-}" ]; then
+    flock -u "$users_fd"
+    if flock -n -x "$users_fd"; then wineserver -k 2>/dev/null || true; fi
+  fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
@@ -89,12 +94,14 @@ REC
 ) 9>"$prefix.lock"
 
 # Step 4: one wineserver for the whole command (exit code 2: one is already running).
-if wineserver -p 2>/dev/null; then server_started=1; fi
+exec {users_fd}>"$prefix.users"
+flock -s "$users_fd"
+wineserver -p 2>/dev/null {users_fd}>&- || true
 # Start Wine's own background services now, detached from our output: started by the first
 # test instead, they would inherit its pipes and keep the test runner waiting for them.
-wine wineboot </dev/null >/dev/null 2>&1 || true
+wine wineboot </dev/null >/dev/null 2>&1 {users_fd}>&- || true
 
 export TN_SANDBOX=1 TN_OPEN_LOG=$open_log
 rc=0
-timeout --kill-after=10 "$timeout_s" "$@" || rc=$?
+timeout --kill-after=10 "$timeout_s" "$@" {users_fd}>&- || rc=$?
 exit $rc
