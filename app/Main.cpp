@@ -1,11 +1,12 @@
-// Program entry. The application object and the main window take over from here as they
-// are built; until then the program starts, logs and ends.
+// Program entry: the one application object, built before wWinMain runs, takes over.
 #include <windows.h>
 
-#include "app/Log.h"
+#include "app/AppMain.h"
+#include "framework/WinApp.h"
+
+CAppMain theApp;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR pCmdLine, int)
 {
-    XLog(2, L"TessaroNotifier: started (%s).", pCmdLine ? pCmdLine : L"");
-    return 0;
+    return AfxWinMain(pCmdLine);
 }

@@ -1,0 +1,386 @@
+#include "status/DlgMain.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/AppString.h"
+#include "app/Log.h"
+#include "alerts/SmsMessage.h"
+#include "app/Settings.h"
+#include "framework/MessageBox.h"
+#include "framework/ResourceModule.h"
+#include "link/LinkDriver.h"
+#include "resources/resource.h"
+#include "status/StatusView.h"
+
+namespace {
+
+constexpr UINT_PTR kTimerId = 1;
+constexpr UINT kTimerPeriodMs = 4096;
+constexpr UINT kAboutCommand = 16;
+constexpr UINT kTrayShowStatus = 32771;
+constexpr UINT kTrayWebView = 32772;
+constexpr UINT kTrayExit = 32773;
+
+// Bits of the visible-group mask.
+constexpr uint32_t kShowSms = 1;
+constexpr uint32_t kShowMissedCalls = 2;
+constexpr uint32_t kShowStatus = 4;
+constexpr uint32_t kShowUpdate = 8;
+
+// The signal images come from the current resource module; LR_SHARED keeps one copy each
+// for the whole run, so a refresh loads nothing new.
+HICON LoadSignalIcon(uint32_t nId)
+{
+    if (nId == 0)
+        return nullptr;
+    return static_cast<HICON>(
+        LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 32, 32, LR_SHARED));
+}
+
+void OpenAddress(const std::wstring& strAddress)
+{
+    ShellExecuteW(nullptr, L"open", strAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+bool EqualsIgnoringAsciiCase(const std::wstring& a, const std::wstring& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z')
+            x = static_cast<wchar_t>(x - L'A' + L'a');
+        if (y >= L'A' && y <= L'Z')
+            y = static_cast<wchar_t>(y - L'A' + L'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+CDlgMain::CDlgMain() : CDialog(IDD_MAIN), m_sockClient(this), m_dlgBase(this)
+{
+    m_hAppIcon = LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP));
+    m_nTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+}
+
+CDlgMain::~CDlgMain() = default;
+
+void CDlgMain::DoDataExchange()
+{
+    DDX_Control(IDC_SMS_TITLE, m_lblSmsTitle);
+    DDX_Control(IDC_CALLS_TITLE, m_lblMissedCallsTitle);
+    DDX_Control(IDC_STATUS_TITLE, m_lblStatusTitle);
+    DDX_Control(IDC_STATUS_LINE, m_lblStatusLine);
+    DDX_Control(IDC_SIGNAL_ICON, m_icoSignal);
+    DDX_Control(IDC_USERS, m_lblUsers);
+    DDX_Control(IDC_TECHNOLOGY, m_lblTechnology);
+    DDX_Control(IDC_NO_CONNECTION, m_lblNoConnection);
+    DDX_Control(IDC_UPDATE_TITLE, m_lblUpdateTitle);
+    DDX_Control(IDC_CALLS_LIST, m_lstMissedCalls);
+}
+
+BOOL CDlgMain::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    CMenu systemMenu = GetSystemMenu(false);
+    const std::wstring strAbout = AppString(101);
+    if (systemMenu.m_hMenu != nullptr && !strAbout.empty()) {
+        systemMenu.AppendMenu(MF_SEPARATOR);
+        systemMenu.AppendMenu(MF_STRING, kAboutCommand, strAbout.c_str());
+    }
+
+    SetIcon(m_hAppIcon, true);
+    SetIcon(m_hAppIcon, false);
+
+    RECT rcWindow;
+    GetWindowRect(&rcWindow);
+    CDlgBase::PlaceWindow(m_hWnd, rcWindow.bottom - rcWindow.top);
+
+    EnableToolTips(true);
+    m_toolTip.Create(this);
+
+    m_notifyIcon.Create(this);
+
+    m_lstMissedCalls.ShowScrollBar(SB_VERT, true);
+    m_lstMissedCalls.SetExtendedStyle(m_lstMissedCalls.GetExtendedStyle() | LVS_EX_FULLROWSELECT);
+    RECT rcList;
+    m_lstMissedCalls.GetClientRect(&rcList);
+    m_lstMissedCalls.InsertColumn(0, AppString(120).c_str(), LVCFMT_LEFT, 115);
+    m_lstMissedCalls.InsertColumn(1, AppString(121).c_str(), LVCFMT_LEFT, (rcList.right - rcList.left) - 132);
+
+    SetDlgItemText(IDC_CALLS_COUNTER, L"");
+    SetDlgItemText(IDC_STATUS_TITLE, AppString(2506).c_str());
+    SetDlgItemText(IDC_NO_CONNECTION, AppString(2512).c_str());
+
+    RefreshDisplay();
+
+    m_nTimerId = SetTimer(kTimerId, kTimerPeriodMs);
+    return TRUE;
+}
+
+void CDlgMain::ShowControl(int nId, bool bShow)
+{
+    HWND hItem = GetDlgItem(nId);
+    if (hItem != nullptr)
+        ::ShowWindow(hItem, bShow ? SW_SHOW : SW_HIDE);
+}
+
+void CDlgMain::RefreshDisplay()
+{
+    SetDlgItemText(IDC_SMS_COUNTER, m_smsList.GetCounterText().c_str());
+    if (m_smsList.m_pCurrent != nullptr) {
+        SetDlgItemText(IDC_SMS_SENDER, m_smsList.m_pCurrent->GetSenderText().c_str());
+        SetDlgItemText(IDC_SMS_TIME, m_smsList.m_pCurrent->GetReceivedText().c_str());
+        SetDlgItemText(IDC_SMS_TEXT, m_smsList.m_pCurrent->GetMessageText().c_str());
+    } else {
+        SetDlgItemText(IDC_SMS_SENDER, L"");
+        SetDlgItemText(IDC_SMS_TIME, L"");
+        SetDlgItemText(IDC_SMS_TEXT, L"");
+    }
+
+    const CStatusView view = ComposeStatusView(m_status, m_bUnseenEvents != 0, m_lblNoConnection.GetWindowText());
+    ShowControl(IDC_NO_CONNECTION, !view.bLinkUp);
+    for (int nId : {IDC_STATUS_LINE, IDC_SIGNAL_ICON, IDC_TECHNOLOGY, IDC_USERS})
+        ShowControl(nId, view.bLinkUp);
+    if (view.bLinkUp) {
+        m_lblStatusLine.SetWindowText(view.strStatusLine.c_str());
+        m_lblTechnology.SetWindowText(view.strTechnology.c_str());
+        m_icoSignal.SetIcon(LoadSignalIcon(view.nSignalIconId));
+        m_lblUsers.SetWindowText(view.strUsers.c_str());
+    }
+
+    m_notifyIcon.SetText(view.strTrayTip.c_str());
+    m_notifyIcon.Show(view.nTrayIconId);
+}
+
+bool CDlgMain::IsNotifierUpdatePending() const
+{
+    const CSettings& settings = CSettings::GetInstance();
+    return !settings.m_strNotifierVersion.empty() &&
+           !EqualsIgnoringAsciiCase(settings.m_strNotifierVersion, settings.m_strVersion);
+}
+
+void CDlgMain::ShowStatusWindow()
+{
+    uint32_t nMask = kShowStatus;
+    if (m_smsList.m_nCount > 0)
+        nMask |= kShowSms;
+    if (m_missedCallList.m_nCount > 0)
+        nMask |= kShowMissedCalls;
+    if (CSettings::GetInstance().m_nLiveUpdateStatus != 1 || IsNotifierUpdatePending())
+        nMask |= kShowUpdate;
+    m_dlgBase.UpdateLayout(nMask);
+    RefreshDisplay();
+    ShowWindow(SW_SHOW);
+    SetForegroundWindow();
+}
+
+void CDlgMain::ConnectIfNeeded()
+{
+    const CSettings& settings = CSettings::GetInstance();
+    ::ConnectIfNeeded(m_sockClient, m_status, settings.m_strIpAddress, settings.m_nPort, *this);
+}
+
+void CDlgMain::SetRouterConnected(bool bConnected)
+{
+    if (bConnected) {
+        m_status.m_bConnected = 1;
+    } else {
+        m_status.Reset();
+        CSettings& settings = CSettings::GetInstance();
+        settings.m_nLiveUpdateStatus = 1;
+        settings.m_strNotifierUrl.clear();
+        settings.m_strNotifierVersion.clear();
+    }
+    RefreshDisplay();
+}
+
+void CDlgMain::ShowReceiveErrorBox(const std::wstring& strText)
+{
+    AfxMessageBox(strText.c_str(), MB_OK);
+    if (m_bDestroyRequested)
+        PostMessage(WM_APP_STOP);
+}
+
+void CDlgMain::SetConnectionState(int32_t nState)
+{
+    StoreConnectionState(m_status, nState);
+    RefreshDisplay();
+}
+
+void CDlgMain::SetSignalStrength(int32_t nLevel)
+{
+    StoreSignalStrength(m_status, nLevel);
+    RefreshDisplay();
+}
+
+void CDlgMain::SetRegistrationState(int32_t nCS, int32_t nPS, int32_t nTechnology, const std::wstring& strOperator)
+{
+    StoreRegistrationState(m_status, nCS, nPS, nTechnology, strOperator);
+    RefreshDisplay();
+}
+
+void CDlgMain::SetConnectedUsersCount(int32_t nKind, int32_t nCount)
+{
+    StoreConnectedUsersCount(m_status, nKind, nCount);
+    RefreshDisplay();
+}
+
+// SMS, calls, error reports and update offers are announced by the event reporting and
+// the update handling, which build on this window; until then they are received and let go.
+void CDlgMain::ProcessReceivedSmsMessage(const uint8_t*, uint32_t) {}
+void CDlgMain::ReportCall(const std::wstring&) {}
+void CDlgMain::ProcessMissedCallMessage(const uint8_t*, uint32_t) {}
+void CDlgMain::ReportError(const std::wstring&) {}
+void CDlgMain::ReportSoftwareRequired(const std::wstring&, const std::wstring&) {}
+void CDlgMain::ReportLiveUpdateStatus(int32_t) {}
+
+LRESULT CDlgMain::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    switch (nMsg) {
+    case WM_APP_TRAY_NOTIFY:
+        OnTrayNotify(lParam);
+        return 0;
+    case WM_APP_SHOW_STATUS:
+        ShowStatusWindow();
+        return 0;
+    case WM_APP_STOP:
+        RequestDestroy();
+        return 0;
+    default:
+        break;
+    }
+    if (nMsg == m_nTaskbarCreated && m_nTaskbarCreated != 0) {
+        m_notifyIcon.OnTaskbarCreated();
+        RefreshDisplay();
+        return 0;
+    }
+    return CDialog::WindowProc(nMsg, wParam, lParam);
+}
+
+bool CDlgMain::PreTranslateMessage(MSG& msg)
+{
+    if (m_toolTip.m_hWnd != nullptr)
+        m_toolTip.RelayEvent(&msg);
+    return CDialog::PreTranslateMessage(msg);
+}
+
+bool CDlgMain::OnCommand(UINT nId, UINT nCode, HWND hControl)
+{
+    const CSettings& settings = CSettings::GetInstance();
+    switch (nId) {
+    case IDC_SMS_TITLE:
+    case IDC_SMS_ICON:
+        OpenAddress(settings.m_strSmsInboxUrl);
+        m_bUnseenEvents = 0;
+        RefreshDisplay();
+        return true;
+    case IDC_CALLS_TITLE:
+    case IDC_CALLS_ICON:
+        OpenAddress(settings.m_strMissedCallsUrl);
+        m_bUnseenEvents = 0;
+        RefreshDisplay();
+        return true;
+    case IDC_STATUS_TITLE:
+        OpenAddress(settings.m_strOverviewUrl);
+        return true;
+    default:
+        return CDialog::OnCommand(nId, nCode, hControl);
+    }
+}
+
+void CDlgMain::OnTimer(UINT_PTR nIdEvent)
+{
+    ConnectIfNeeded();
+    CDialog::OnTimer(nIdEvent);
+}
+
+void CDlgMain::OnActivate(UINT nState, HWND hOther, bool bMinimized)
+{
+    CDialog::OnActivate(nState, hOther, bMinimized);
+    const struct {
+        CStaticBold& label;
+        uint32_t nText;
+    } titles[] = {{m_lblSmsTitle, 2503}, {m_lblMissedCallsTitle, 2505}, {m_lblUpdateTitle, 2513}};
+    for (const auto& title : titles) {
+        title.label.SetWindowText(AppString(title.nText).c_str());
+        title.label.AutoResize();
+    }
+    if (nState == WA_INACTIVE)
+        ShowWindow(SW_HIDE);
+}
+
+void CDlgMain::OnDestroy()
+{
+    Shutdown();
+}
+
+void CDlgMain::Shutdown()
+{
+    if (m_nTimerId != 0 && !KillTimer(m_nTimerId))
+        XLog(L"CDlgMain::Shutdown: NOK, %d.", GetLastError());
+    m_sockClient.Close();
+    m_notifyIcon.Destroy();
+}
+
+void CDlgMain::PostNcDestroy()
+{
+    delete this;
+}
+
+HCURSOR CDlgMain::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hAppIcon);
+}
+
+void CDlgMain::RequestDestroy()
+{
+    if (m_sockClient.IsBusy()) {
+        m_bDestroyRequested = true;
+        return;
+    }
+    DestroyWindow();
+}
+
+void CDlgMain::OnTrayNotify(LPARAM lParam)
+{
+    switch (static_cast<UINT>(lParam)) {
+    case WM_CONTEXTMENU:
+    case WM_RBUTTONUP: {
+        POINT pt = {};
+        GetCursorPos(&pt);
+        OnTrayCommand(m_notifyIcon.TrackMenu(this, pt));
+        break;
+    }
+    case WM_LBUTTONDBLCLK:
+        ShowStatusWindow();
+        break;
+    default:
+        break;
+    }
+}
+
+void CDlgMain::OnTrayCommand(UINT nCommand)
+{
+    switch (nCommand) {
+    case kTrayShowStatus:
+        ShowStatusWindow();
+        break;
+    case kTrayWebView:
+        OpenAddress(CSettings::GetInstance().m_strOverviewUrl);
+        break;
+    case kAboutCommand:
+        PostMessage(WM_SYSCOMMAND, kAboutCommand);
+        break;
+    case kTrayExit:
+        RequestDestroy();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,106 @@
+// The status window and hub of the program: it owns the router link, the router's state,
+// the tray icon, the SMS and missed-call lists and the layout; every router message ends in
+// one of its operations, and RefreshDisplay brings the window and the tray up to date after
+// every change. It lives from start-up to the end of the program; destroying it ends it.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "alerts/MissedCallList.h"
+#include "alerts/SmsMessageList.h"
+#include "framework/Dialog.h"
+#include "framework/ListCtrl.h"
+#include "framework/Static.h"
+#include "framework/ToolTipCtrl.h"
+#include "link/RouterEvents.h"
+#include "link/SockClient.h"
+#include "status/DeviceStatus.h"
+#include "status/DlgBase.h"
+#include "status/NotifyIcon.h"
+#include "status/StaticBold.h"
+
+// Requests from another start of the program (both parameters 0).
+constexpr UINT WM_APP_SHOW_STATUS = WM_APP + 2;
+constexpr UINT WM_APP_STOP = WM_APP + 3;
+constexpr UINT WM_APP_TRAY_NOTIFY = WM_APP + 1;
+
+class CDlgMain : public CDialog, public IRouterEvents {
+public:
+    CDlgMain();
+    ~CDlgMain() override;
+
+    void RefreshDisplay();
+    void ShowStatusWindow();
+    // One tick of timer 1: the link watchdog and, while the link is down, a new attempt.
+    void ConnectIfNeeded();
+
+    // The router link's receivers.
+    void SetConnectionState(int32_t nState) override;
+    void ProcessReceivedSmsMessage(const uint8_t* pMessage, uint32_t nLength) override;
+    void ReportCall(const std::wstring& strCaller) override;
+    void ProcessMissedCallMessage(const uint8_t* pMessage, uint32_t nLength) override;
+    void SetRegistrationState(int32_t nCS, int32_t nPS, int32_t nTechnology, const std::wstring& strOperator) override;
+    void SetSignalStrength(int32_t nLevel) override;
+    void SetConnectedUsersCount(int32_t nKind, int32_t nCount) override;
+    void ReportError(const std::wstring& strText) override;
+    void ReportSoftwareRequired(const std::wstring& strVersion, const std::wstring& strUrl) override;
+    void ReportLiveUpdateStatus(int32_t nStatus) override;
+    void SetRouterConnected(bool bConnected) override;
+    void ShowReceiveErrorBox(const std::wstring& strText) override;
+
+    LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
+    bool PreTranslateMessage(MSG& msg) override;
+
+protected:
+    void DoDataExchange() override;
+    void PostNcDestroy() override;
+    BOOL OnInitDialog() override;
+    // Enter and Escape neither close nor hide the window.
+    void OnOK() override {}
+    void OnCancel() override {}
+
+    bool OnCommand(UINT nId, UINT nCode, HWND hControl) override;
+    void OnTimer(UINT_PTR nIdEvent) override;
+    void OnActivate(UINT nState, HWND hOther, bool bMinimized) override;
+    void OnDestroy() override;
+    HCURSOR OnQueryDragIcon() override;
+
+private:
+    // WM_DESTROY: timer, socket and tray icon go; the window's own destroy processing is
+    // not run.
+    void Shutdown();
+    void OnTrayNotify(LPARAM lParam);
+    void OnTrayCommand(UINT nCommand);
+    // Destroys the window unless the link is inside its error box, whose message loop
+    // would then return into a deleted window; the request is then carried out after it.
+    void RequestDestroy();
+    void ShowControl(int nId, bool bShow);
+    bool IsNotifierUpdatePending() const;
+
+public:
+    CToolTipCtrl m_toolTip;
+    HICON m_hAppIcon = nullptr;
+    CNotifyIcon m_notifyIcon;
+    UINT_PTR m_nTimerId = 0;
+    CStaticBold m_lblSmsTitle;
+    CStaticBold m_lblMissedCallsTitle;
+    CStaticBold m_lblStatusTitle;
+    CStatic m_lblNoConnection;
+    CStatic m_lblStatusLine;
+    CStatic m_icoSignal;
+    CStatic m_lblTechnology;
+    CStatic m_lblUsers;
+    CSockClient m_sockClient;
+    CDeviceStatus m_status;
+    CSmsMessageList m_smsList;
+    CMissedCallList m_missedCallList;
+    int32_t m_bUnseenEvents = 0;
+    CStaticBold m_lblUpdateTitle;
+    CDlgBase m_dlgBase;
+    CListCtrl m_lstMissedCalls;
+
+private:
+    UINT m_nTaskbarCreated = 0;
+    bool m_bDestroyRequested = false;
+};

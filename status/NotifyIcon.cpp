@@ -1,0 +1,117 @@
+#include "status/NotifyIcon.h"
+
+#include "app/Log.h"
+#include "framework/ResourceException.h"
+#include "framework/ResourceModule.h"
+#include "framework/Wnd.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr UINT kIconId = 1;
+constexpr UINT kCallbackMessage = WM_APP + 1;
+constexpr size_t kTipChars = sizeof(NOTIFYICONDATAW::szTip) / sizeof(wchar_t);  // 128
+
+}  // namespace
+
+CNotifyIcon::CNotifyIcon()
+{
+    ZeroMemory(&m_data, sizeof(m_data));
+    m_data.cbSize = sizeof(m_data);
+    // 148 to 154 first, then the attention variants 141 to 147.
+    const uint32_t aOrder[] = {148, 149, 150, 151, 152, 153, 154, 141, 142, 143, 144, 145, 146, 147};
+    for (uint32_t nId : aOrder) {
+        HICON hIcon = static_cast<HICON>(
+            LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        m_icons[nId] = hIcon;
+    }
+}
+
+CNotifyIcon::~CNotifyIcon()
+{
+    m_menu.DestroyMenu();
+    m_icons.clear();
+}
+
+void CNotifyIcon::Create(CWnd* pWindow)
+{
+    m_data.hWnd = pWindow->m_hWnd;
+    m_data.uID = kIconId;
+    m_data.uCallbackMessage = kCallbackMessage;
+    m_data.hIcon = m_icons[IDI_TRAY_NONE];
+    if (!m_menu.LoadMenu(IDR_TRAY_MENU)) {
+        XLog(3, L"CNotifyIcon::CNotifyIcon, LoadMenu: NOK.");
+        throw CResourceException();
+    }
+}
+
+void CNotifyIcon::Show(uint32_t nIconId)
+{
+    auto it = m_icons.find(nIconId);
+    if (it == m_icons.end()) {
+        XLog(3, L"CNotifyIcon::Show, nIconId[%d] not found in resources!", nIconId);
+        return;
+    }
+    m_data.hIcon = it->second;
+    BOOL bOk;
+    if (m_bAdded) {
+        m_data.uFlags = NIF_ICON;
+        bOk = Shell_NotifyIconW(NIM_MODIFY, &m_data);
+    } else {
+        m_data.uFlags = NIF_MESSAGE | NIF_ICON;
+        bOk = Shell_NotifyIconW(NIM_ADD, &m_data);
+        if (bOk)
+            m_bAdded = 1;
+    }
+    if (!bOk)
+        MessageBoxW(m_data.hWnd, L"Application error.", nullptr, MB_OK);
+}
+
+void CNotifyIcon::SetText(const wchar_t* pszText)
+{
+    if (!m_bAdded) {
+        XLog(3, L"CNotifyIcon::SetText: improper call, ignored.");
+        return;
+    }
+    size_t n = 0;
+    if (pszText != nullptr)
+        for (; n < kTipChars - 1 && pszText[n] != L'\0'; ++n)
+            m_data.szTip[n] = pszText[n];
+    m_data.szTip[n] = L'\0';
+    m_data.uFlags = NIF_TIP;
+    if (!Shell_NotifyIconW(NIM_MODIFY, &m_data))
+        XLog(3, L"CNotifyIcon::SetText, Shell_NotifyIcon: 0x%x.", GetLastError());
+}
+
+void CNotifyIcon::Destroy()
+{
+    if (m_bAdded) {
+        m_data.uFlags = 0;
+        if (!Shell_NotifyIconW(NIM_DELETE, &m_data)) {
+            XLog(3, L"CNotifyIcon::Destroy, Shell_NotifyIcon: 0x%x.", GetLastError());
+            return;
+        }
+        m_bAdded = 0;
+    }
+    for (auto& entry : m_icons)
+        if (entry.second != nullptr)
+            DestroyIcon(entry.second);
+    m_icons.clear();
+}
+
+void CNotifyIcon::OnTaskbarCreated()
+{
+    m_bAdded = 0;
+}
+
+UINT CNotifyIcon::TrackMenu(CWnd* pWindow, POINT pt)
+{
+    pWindow->SetForegroundWindow();
+    CMenu popup = m_menu.GetSubMenu(0);
+    if (popup.m_hMenu == nullptr)
+        return 0;
+    const UINT nCommand = popup.TrackPopupMenu(TPM_RIGHTBUTTON | TPM_BOTTOMALIGN | TPM_RETURNCMD, pt.x, pt.y, pWindow);
+    // Lets the menu close properly when the user clicks elsewhere.
+    pWindow->PostMessage(WM_NULL);
+    return nCommand;
+}

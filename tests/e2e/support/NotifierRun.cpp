@@ -1,0 +1,228 @@
+#include "tests/e2e/support/NotifierRun.h"
+
+#include <tlhelp32.h>
+
+#include "tools/DebugSession.h"
+
+namespace {
+
+std::wstring ModuleFolder()
+{
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    std::wstring folder(path, n);
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+// Finds the running process that the debugger thread started, to reach its window.
+struct FindWindowOfProcess {
+    DWORD nProcessId;
+    HWND hFound;
+};
+
+BOOL CALLBACK FindWindowProc(HWND hWnd, LPARAM lParam)
+{
+    auto* pFind = reinterpret_cast<FindWindowOfProcess*>(lParam);
+    wchar_t cls[128];
+    if (GetClassNameW(hWnd, cls, 128) == 0 || lstrcmpW(cls, kMainWindowClass) != 0)
+        return TRUE;
+    DWORD nPid = 0;
+    GetWindowThreadProcessId(hWnd, &nPid);
+    if (nPid != pFind->nProcessId)
+        return TRUE;
+    pFind->hFound = hWnd;
+    return FALSE;
+}
+
+}  // namespace
+
+bool SetRouterAddress(const std::wstring& strAddress)
+{
+    const std::wstring key = std::wstring(kSettingsKey) + L"\\Common";
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    const LONG nResult = RegSetValueExW(hKey, L"RouterAddress", 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(strAddress.c_str()),
+                                        static_cast<DWORD>((strAddress.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(hKey);
+    return nResult == ERROR_SUCCESS;
+}
+
+void DeleteSettings()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+std::wstring ReadSetting(const wchar_t* pszName)
+{
+    const std::wstring key = std::wstring(kSettingsKey) + L"\\Common";
+    wchar_t value[512] = {};
+    DWORD nBytes = sizeof(value) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), pszName, RRF_RT_REG_SZ, nullptr, value, &nBytes) !=
+        ERROR_SUCCESS)
+        return std::wstring();
+    return value;
+}
+
+std::wstring NotifierPath()
+{
+    // Test binaries live in <build>/tests/e2e; the program in <build>.
+    std::wstring folder = ModuleFolder();
+    for (int i = 0; i < 2; ++i)
+        folder = folder.substr(0, folder.find_last_of(L'\\'));
+    return folder + L"\\TessaroNotifier.exe";
+}
+
+CNotifierRun::~CNotifierRun()
+{
+    if (m_bStarted && !HasExited()) {
+        HANDLE hProcess = OpenProcess(PROCESS_TERMINATE, FALSE, m_nProcessId);
+        if (hProcess != nullptr) {
+            TerminateProcess(hProcess, 1);
+            CloseHandle(hProcess);
+        }
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool CNotifierRun::Start(const std::wstring& strArguments, DWORD nLifetimeMs)
+{
+    const std::wstring commandLine = L"\"" + NotifierPath() + L"\" " + strArguments;
+    std::mutex startMutex;
+    m_thread = std::thread([this, commandLine, nLifetimeMs] {
+        const CDebugSessionResult result =
+            RunDebugSession(commandLine, nLifetimeMs, [this](const std::wstring& s) { OnString(s); });
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bExited = true;
+        m_nExitCode = result.bStarted ? result.nExitCode : static_cast<DWORD>(-1);
+        m_changed.notify_all();
+    });
+    // The debuggee's process id comes from a snapshot: the session owns the handles.
+    const std::wstring exeName = L"TessaroNotifier.exe";
+    m_bStarted = WaitUntil(
+        [&] {
+            if (HasExited())
+                return true;
+            HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+            if (hSnap == INVALID_HANDLE_VALUE)
+                return false;
+            PROCESSENTRY32W entry = {};
+            entry.dwSize = sizeof(entry);
+            for (BOOL b = Process32FirstW(hSnap, &entry); b; b = Process32NextW(hSnap, &entry)) {
+                if (lstrcmpiW(entry.szExeFile, exeName.c_str()) == 0 && entry.th32ParentProcessID == GetCurrentProcessId())
+                    m_nProcessId = entry.th32ProcessID;
+            }
+            CloseHandle(hSnap);
+            return m_nProcessId != 0;
+        },
+        10000);
+    return m_bStarted;
+}
+
+void CNotifierRun::OnString(const std::wstring& strText)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::wstring line = strText;
+    if (!line.empty() && line.back() == L'\n')
+        line.pop_back();
+    m_lines.push_back(line);
+    m_changed.notify_all();
+}
+
+int CNotifierRun::WaitForLine(const std::wstring& strText, DWORD nTimeoutMs, size_t nFrom)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    int nFound = -1;
+    m_changed.wait_for(lock, std::chrono::milliseconds(nTimeoutMs), [&] {
+        for (size_t i = nFrom; i < m_lines.size(); ++i) {
+            if (m_lines[i].find(strText) != std::wstring::npos) {
+                nFound = static_cast<int>(i);
+                return true;
+            }
+        }
+        return m_bExited;
+    });
+    return nFound;
+}
+
+size_t CNotifierRun::CountLines(const std::wstring& strText) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    size_t n = 0;
+    for (const std::wstring& line : m_lines)
+        n += line.find(strText) != std::wstring::npos ? 1 : 0;
+    return n;
+}
+
+std::vector<std::wstring> CNotifierRun::Lines() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lines;
+}
+
+bool CNotifierRun::WaitForExit(DWORD nTimeoutMs, DWORD* pExitCode)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_changed.wait_for(lock, std::chrono::milliseconds(nTimeoutMs), [&] { return m_bExited; }))
+        return false;
+    if (pExitCode != nullptr)
+        *pExitCode = m_nExitCode;
+    return true;
+}
+
+bool CNotifierRun::HasExited() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bExited;
+}
+
+HWND CNotifierRun::WaitForMainWindow(DWORD nTimeoutMs)
+{
+    FindWindowOfProcess find = {m_nProcessId, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&find));
+            return find.hFound != nullptr || HasExited();
+        },
+        nTimeoutMs);
+    return find.hFound;
+}
+
+bool CNotifierRun::Stop(DWORD nTimeoutMs)
+{
+    HWND hWnd = WaitForMainWindow(0);
+    if (hWnd != nullptr)
+        PostMessageW(hWnd, WM_APP + 3, 0, 0);
+    return WaitForExit(nTimeoutMs);
+}
+
+std::wstring ControlText(HWND hWnd, int nId)
+{
+    HWND hControl = GetDlgItem(hWnd, nId);
+    if (hControl == nullptr)
+        return L"<no control>";
+    wchar_t text[1024] = {};
+    // WM_GETTEXT is marshalled across processes for the system's controls.
+    SendMessageTimeoutW(hControl, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
+bool IsControlVisible(HWND hWnd, int nId)
+{
+    HWND hControl = GetDlgItem(hWnd, nId);
+    return hControl != nullptr && (GetWindowLongW(hControl, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+std::string DescribeRun(const CNotifierRun& run)
+{
+    std::string text = run.HasExited() ? "the program has ended; its log:" : "the program runs; its log:";
+    for (const std::wstring& line : run.Lines()) {
+        text += "\n  ";
+        for (wchar_t c : line)
+            text += c < 128 ? static_cast<char>(c) : '?';
+    }
+    return text;
+}

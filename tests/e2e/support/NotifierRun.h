@@ -1,0 +1,87 @@
+// The real TessaroNotifier.exe as a black box: started under our debugger so that every
+// log line it emits can be waited on, with its settings prepared in the registry first and
+// its main window found by class and read from outside.
+#pragma once
+#include <windows.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The settings key of the program; tests own it while they run.
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Vantrel\\Tessaro Notifier";
+inline constexpr wchar_t kMainWindowClass[] = L"CLASS_NAME_E9EA2470-3110-4a26-A0F4-261D9E43750A";
+
+// Writes "RouterAddress" (a loopback address: the program's default is a LAN address and
+// must never be used here). Returns false if the registry refuses.
+bool SetRouterAddress(const std::wstring& strAddress);
+// Deletes the program's per-user settings tree.
+void DeleteSettings();
+// Reads a string value of the settings section "Common"; empty if absent.
+std::wstring ReadSetting(const wchar_t* pszName);
+
+// Full path of the program under test, beside the test binaries' build folder.
+std::wstring NotifierPath();
+
+class CNotifierRun {
+public:
+    CNotifierRun() = default;
+    ~CNotifierRun();
+    CNotifierRun(const CNotifierRun&) = delete;
+    CNotifierRun& operator=(const CNotifierRun&) = delete;
+
+    // Starts the program with the given arguments on a debugger thread of its own. The run
+    // is bounded: the program is terminated after nLifetimeMs.
+    bool Start(const std::wstring& strArguments, DWORD nLifetimeMs = 90000);
+
+    // Waits for a log line containing text among the lines from index nFrom on; returns its
+    // index or -1 after nTimeoutMs.
+    int WaitForLine(const std::wstring& strText, DWORD nTimeoutMs, size_t nFrom = 0);
+    // Number of log lines that hold text.
+    size_t CountLines(const std::wstring& strText) const;
+    std::vector<std::wstring> Lines() const;
+
+    // Waits for the program's end; true with its exit code if it ended in time.
+    bool WaitForExit(DWORD nTimeoutMs, DWORD* pExitCode = nullptr);
+    bool HasExited() const;
+
+    // The program's main window, found by its class and owned by this process.
+    HWND WaitForMainWindow(DWORD nTimeoutMs);
+    // Asks the program to end as a second start with "/STOP" would, and waits for its end.
+    bool Stop(DWORD nTimeoutMs = 15000);
+
+private:
+    void OnString(const std::wstring& strText);
+
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::wstring> m_lines;  // each without its final line feed
+    bool m_bStarted = false;
+    bool m_bExited = false;
+    DWORD m_nExitCode = 0;
+    DWORD m_nProcessId = 0;
+};
+
+// The run's exit state and log lines, for a failure message.
+std::string DescribeRun(const CNotifierRun& run);
+
+// Text and visibility of a control of a window in another process.
+std::wstring ControlText(HWND hWnd, int nId);
+bool IsControlVisible(HWND hWnd, int nId);
+
+// Waits until pred() holds, checking every 50 ms; false after nTimeoutMs.
+template <typename TPred>
+bool WaitUntil(TPred pred, DWORD nTimeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + nTimeoutMs;
+    for (;;) {
+        if (pred())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(50);
+    }
+}
