@@ -1,11 +1,9 @@
 #include "alerts/SmsMessageList.h"
 
-#include <new>
-
 #include "alerts/LabelText.h"
+#include "alerts/RecordChain.h"
 #include "alerts/SmsMessage.h"
 #include "app/AppString.h"
-#include "app/Log.h"
 
 namespace {
 constexpr uint32_t kIdSmsMessages = 2503;
@@ -13,37 +11,22 @@ constexpr uint32_t kIdSmsMessages = 2503;
 
 CSmsMessageList::~CSmsMessageList()
 {
-    // Iterative: the chain has no length limit.
-    CSmsMessage* pRecord = m_pNewest;
-    while (pRecord != nullptr) {
-        CSmsMessage* pOlder = pRecord->m_pOlder;
-        delete pRecord;
-        pRecord = pOlder;
-    }
+    record_chain::DeleteAll(m_pNewest);
 }
 
 void CSmsMessageList::Add(const uint8_t* pMessage, size_t nSize)
 {
-    CSmsMessage* pRecord = new (std::nothrow) CSmsMessage(pMessage, nSize);
-    if (pRecord == nullptr) {
-        XLog(3, L"CSmsMessageList::Add, new: NOK.");
-        return;
+    CSmsMessage* pRecord =
+        record_chain::PushNewest(m_pNewest, m_nCount, pMessage, nSize, L"CSmsMessageList::Add, new: NOK.");
+    if (pRecord != nullptr) {
+        m_nCurrent = 0;
+        m_pCurrent = pRecord;
     }
-    if (m_pNewest != nullptr)
-        m_pNewest->m_pNewer = pRecord;
-    pRecord->m_pOlder = m_pNewest;
-    ++m_nCount;
-    m_pNewest = pRecord;
-    m_nCurrent = 0;
-    m_pCurrent = pRecord;
 }
 
 bool CSmsMessageList::Contains(uint32_t nId) const
 {
-    for (const CSmsMessage* pRecord = m_pNewest; pRecord != nullptr; pRecord = pRecord->m_pOlder)
-        if (pRecord->GetId() == nId)
-            return true;
-    return false;
+    return record_chain::Contains(m_pNewest, nId);
 }
 
 std::wstring CSmsMessageList::GetCounterText() const
