@@ -97,9 +97,13 @@ REC
 exec {users_fd}>"$prefix.users"
 flock -s "$users_fd"
 wineserver -p 2>/dev/null {users_fd}>&- || true
-# Start Wine's own background services now, detached from our output: started by the first
-# test instead, they would inherit its pipes and keep the test runner waiting for them.
+# Start Wine's own background processes now, detached from our output: its services and the
+# desktop process (which makes the desktop window and the tray). Started on demand by the
+# first test instead, they would inherit its pipes and keep the test runner waiting for
+# them, and tests starting at once race to start the desktop (one of them then gets no
+# window at all). GetDesktopWindow returns once the desktop is up.
 wine wineboot </dev/null >/dev/null 2>&1 {users_fd}>&- || true
+wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 {users_fd}>&- || true
 
 export TN_SANDBOX=1 TN_OPEN_LOG=$open_log
 rc=0

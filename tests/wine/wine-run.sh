@@ -16,6 +16,15 @@ if [ -z "$prefix" ]; then
 fi
 
 if [ "${TN_SANDBOX:-}" = 1 ] && [ "${WINEPREFIX:-}" -ef "$prefix" ]; then
-  exec wine "$@"
+  # Wine starts some of its helper processes on demand (services, the desktop), and they
+  # inherit the output of the program that caused them; on a pipe they would keep the
+  # reader (the test runner) waiting after the program is gone. So the program writes to a
+  # file, and the file is passed on once the program has ended.
+  out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+  rc=0
+  wine "$@" </dev/null >"$out" 2>&1 || rc=$?
+  cat "$out"
+  rm -f "$out"
+  exit $rc
 fi
 exec "$here/sandbox.sh" --prefix "$prefix" -- "$here/wine-run.sh" --prefix "$prefix" "$@"
