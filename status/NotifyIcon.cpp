@@ -1,6 +1,7 @@
 #include "status/NotifyIcon.h"
 
 #include "app/Log.h"
+#include "framework/MessageBox.h"
 #include "framework/ResourceException.h"
 #include "framework/ResourceModule.h"
 #include "framework/Wnd.h"
@@ -63,8 +64,13 @@ void CNotifyIcon::Show(uint32_t nIconId)
         if (bOk)
             m_bAdded = 1;
     }
-    if (!bOk)
-        MessageBoxW(m_data.hWnd, L"Application error.", nullptr, MB_OK);
+    // The box runs its own message loop, in which every refresh tries again; while the shell
+    // keeps refusing, one box at a time is enough.
+    if (!bOk && !m_bErrorBoxOpen) {
+        m_bErrorBoxOpen = true;
+        AfxMessageBox(L"Application error.", MB_OK);
+        m_bErrorBoxOpen = false;
+    }
 }
 
 void CNotifyIcon::SetText(const wchar_t* pszText)

@@ -45,4 +45,5 @@ private:
     int32_t m_bAdded = 0;
     std::map<uint32_t, HICON> m_icons;
     CMenu m_menu;
+    bool m_bErrorBoxOpen = false;
 };
