@@ -120,7 +120,9 @@ BOOL CDlgMain::OnInitDialog()
     RefreshDisplay();
 
     m_nTimerId = SetTimer(kTimerId, kTimerPeriodMs);
-    return TRUE;
+    // No focus for the hidden window: in the read-only SMS box the caret would blink twice a
+    // second for the whole run. Activation gives the focus once the window shows.
+    return FALSE;
 }
 
 void CDlgMain::ShowControl(int nId, bool bShow)

@@ -45,22 +45,26 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe
 export WINEDEBUG=${WINEDEBUG:--all}
 unset WINELOADERNOEXEC
 
-xvfb_pid="" users_fd=""
+xvfb_pid="" session_fd=""
 cleanup() {
-  # The wineserver of the prefix is shared by every sandbox using it at the moment; the
-  # last one out ends it (each holds a shared lock on the prefix's users file meanwhile).
-  if [ -n "${users_fd:-}" ]; then
-    flock -u "$users_fd"
-    if flock -n -x "$users_fd"; then wineserver -k 2>/dev/null || true; fi
-  fi
+  if [ -n "$session_fd" ]; then wineserver -k 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 
+# One sandbox at a time per prefix: the prefix has one wineserver, and its desktop and tray
+# live on the display of the sandbox that started them, so a second sandbox would share
+# them and lose them when the first one ends.
+exec {session_fd}>"$prefix.session"
+if ! flock -n "$session_fd"; then
+  echo "sandbox.sh: waiting for another run on $prefix to end" >&2
+  flock "$session_fd"
+fi
+
 # Step 2: the virtual display. -displayfd lets Xvfb pick a free display number.
 if command -v Xvfb >/dev/null; then
   fifo=$(mktemp -u); mkfifo "$fifo"
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$fifo" >/dev/null 2>&1 {session_fd}>&- &
   xvfb_pid=$!
   read -r -t 20 display <"$fifo" || { echo "sandbox.sh: Xvfb did not start" >&2; exit 2; }
   rm -f "$fifo"
@@ -91,21 +95,19 @@ REC
     [ -f "$prefix/system.reg" ] || { echo "sandbox.sh: wineboot failed to create $prefix" >&2; exit 2; }
     touch "$prefix/.tn-ready"
   fi
-) 9>"$prefix.lock"
+) 9>"$prefix.lock" {session_fd}>&-
 
 # Step 4: one wineserver for the whole command (exit code 2: one is already running).
-exec {users_fd}>"$prefix.users"
-flock -s "$users_fd"
-wineserver -p 2>/dev/null {users_fd}>&- || true
+wineserver -p 2>/dev/null {session_fd}>&- || true
 # Start Wine's own background processes now, detached from our output: its services and the
 # desktop process (which makes the desktop window and the tray). Started on demand by the
 # first test instead, they would inherit its pipes and keep the test runner waiting for
 # them, and tests starting at once race to start the desktop (one of them then gets no
 # window at all). GetDesktopWindow returns once the desktop is up.
-wine wineboot </dev/null >/dev/null 2>&1 {users_fd}>&- || true
-wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 {users_fd}>&- || true
+wine wineboot </dev/null >/dev/null 2>&1 {session_fd}>&- || true
+wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 {session_fd}>&- || true
 
 export TN_SANDBOX=1 TN_OPEN_LOG=$open_log
 rc=0
-timeout --kill-after=10 "$timeout_s" "$@" {users_fd}>&- || rc=$?
+timeout --kill-after=10 "$timeout_s" "$@" {session_fd}>&- || rc=$?
 exit $rc

@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 #include "tools/DebugSession.h"
 
 namespace {
@@ -14,24 +16,45 @@ std::wstring ModuleFolder()
     return folder.substr(0, folder.find_last_of(L'\\'));
 }
 
-// Finds the running process that the debugger thread started, to reach its window.
+// Finds a window of a class owned by the process that the debugger thread started (of any
+// process when nProcessId is 0), to reach it; counts the matches on the way.
 struct FindWindowOfProcess {
+    const wchar_t* pszClass;
     DWORD nProcessId;
     HWND hFound;
+    int nCount;
 };
 
 BOOL CALLBACK FindWindowProc(HWND hWnd, LPARAM lParam)
 {
     auto* pFind = reinterpret_cast<FindWindowOfProcess*>(lParam);
     wchar_t cls[128];
-    if (GetClassNameW(hWnd, cls, 128) == 0 || lstrcmpW(cls, kMainWindowClass) != 0)
+    if (GetClassNameW(hWnd, cls, 128) == 0 || lstrcmpW(cls, pFind->pszClass) != 0)
         return TRUE;
     DWORD nPid = 0;
     GetWindowThreadProcessId(hWnd, &nPid);
-    if (nPid != pFind->nProcessId)
+    if (pFind->nProcessId != 0 && nPid != pFind->nProcessId)
         return TRUE;
     pFind->hFound = hWnd;
-    return FALSE;
+    ++pFind->nCount;
+    return TRUE;
+}
+
+// Process ids of the program's copies that this process started, running or not yet reaped.
+std::vector<DWORD> OwnChildren(const wchar_t* pszExeName)
+{
+    std::vector<DWORD> ids;
+    HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnap == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL b = Process32FirstW(hSnap, &entry); b; b = Process32NextW(hSnap, &entry)) {
+        if (lstrcmpiW(entry.szExeFile, pszExeName) == 0 && entry.th32ParentProcessID == GetCurrentProcessId())
+            ids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(hSnap);
+    return ids;
 }
 
 }  // namespace
@@ -91,7 +114,10 @@ CNotifierRun::~CNotifierRun()
 bool CNotifierRun::Start(const std::wstring& strArguments, DWORD nLifetimeMs)
 {
     const std::wstring commandLine = L"\"" + NotifierPath() + L"\" " + strArguments;
-    std::mutex startMutex;
+    // The debuggee's process id comes from a snapshot: the session owns the handles. Copies
+    // started earlier by this test (an instance already running) are not this one.
+    const wchar_t kExeName[] = L"TessaroNotifier.exe";
+    const std::vector<DWORD> earlier = OwnChildren(kExeName);
     m_thread = std::thread([this, commandLine, nLifetimeMs] {
         const CDebugSessionResult result =
             RunDebugSession(commandLine, nLifetimeMs, [this](const std::wstring& s) { OnString(s); });
@@ -100,23 +126,14 @@ bool CNotifierRun::Start(const std::wstring& strArguments, DWORD nLifetimeMs)
         m_nExitCode = result.bStarted ? result.nExitCode : static_cast<DWORD>(-1);
         m_changed.notify_all();
     });
-    // The debuggee's process id comes from a snapshot: the session owns the handles.
-    const std::wstring exeName = L"TessaroNotifier.exe";
     m_bStarted = WaitUntil(
         [&] {
-            if (HasExited())
-                return true;
-            HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-            if (hSnap == INVALID_HANDLE_VALUE)
-                return false;
-            PROCESSENTRY32W entry = {};
-            entry.dwSize = sizeof(entry);
-            for (BOOL b = Process32FirstW(hSnap, &entry); b; b = Process32NextW(hSnap, &entry)) {
-                if (lstrcmpiW(entry.szExeFile, exeName.c_str()) == 0 && entry.th32ParentProcessID == GetCurrentProcessId())
-                    m_nProcessId = entry.th32ProcessID;
+            for (DWORD nId : OwnChildren(kExeName)) {
+                if (std::find(earlier.begin(), earlier.end(), nId) == earlier.end())
+                    m_nProcessId = nId;
             }
-            CloseHandle(hSnap);
-            return m_nProcessId != 0;
+            // A run that ends at once may be gone before any snapshot sees it.
+            return m_nProcessId != 0 || HasExited();
         },
         10000);
     return m_bStarted;
@@ -181,7 +198,14 @@ bool CNotifierRun::HasExited() const
 
 HWND CNotifierRun::WaitForMainWindow(DWORD nTimeoutMs)
 {
-    FindWindowOfProcess find = {m_nProcessId, nullptr};
+    return WaitForWindowOfClass(kMainWindowClass, nTimeoutMs);
+}
+
+HWND CNotifierRun::WaitForWindowOfClass(const wchar_t* pszClass, DWORD nTimeoutMs)
+{
+    if (m_nProcessId == 0)
+        return nullptr;
+    FindWindowOfProcess find = {pszClass, m_nProcessId, nullptr, 0};
     WaitUntil(
         [&] {
             EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&find));
@@ -189,6 +213,13 @@ HWND CNotifierRun::WaitForMainWindow(DWORD nTimeoutMs)
         },
         nTimeoutMs);
     return find.hFound;
+}
+
+int CountMainWindows()
+{
+    FindWindowOfProcess find = {kMainWindowClass, 0, nullptr, 0};
+    EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&find));
+    return find.nCount;
 }
 
 bool CNotifierRun::Stop(DWORD nTimeoutMs)

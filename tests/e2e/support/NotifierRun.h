@@ -46,9 +46,13 @@ public:
     // Waits for the program's end; true with its exit code if it ended in time.
     bool WaitForExit(DWORD nTimeoutMs, DWORD* pExitCode = nullptr);
     bool HasExited() const;
+    // 0 until the program's process has been seen (a run that ends at once may never be).
+    DWORD ProcessId() const { return m_nProcessId; }
 
     // The program's main window, found by its class and owned by this process.
     HWND WaitForMainWindow(DWORD nTimeoutMs);
+    // A top-level window of the class owned by this process (a message box is "#32770").
+    HWND WaitForWindowOfClass(const wchar_t* pszClass, DWORD nTimeoutMs);
     // Asks the program to end as a second start with "/STOP" would, and waits for its end.
     bool Stop(DWORD nTimeoutMs = 15000);
 
@@ -67,6 +71,9 @@ private:
 
 // The run's exit state and log lines, for a failure message.
 std::string DescribeRun(const CNotifierRun& run);
+
+// Number of top-level windows of the main window class, of any process.
+int CountMainWindows();
 
 // Text and visibility of a control of a window in another process.
 std::wstring ControlText(HWND hWnd, int nId);
