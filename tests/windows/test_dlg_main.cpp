@@ -33,6 +33,7 @@
 #include "status/DialogLayout.h"
 #include "status/DlgMain.h"
 #include "tests/windows/support/ChildScenario.h"
+#include "tests/windows/support/TextExtent.h"
 #include "tools/sim/MessageEncoder.h"
 
 namespace {
@@ -758,21 +759,6 @@ LOGFONTW FontOf(HWND hWnd)
     HFONT hFont = reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
     EXPECT_EQ(GetObjectW(hFont, sizeof(logFont), &logFont), static_cast<int>(sizeof(logFont)));
     return logFont;
-}
-
-// The size of the text on one line in the label's own font.
-SIZE OneLineExtent(HWND hLabel, const std::wstring& strText)
-{
-    HDC hDC = GetDC(hLabel);
-    HGDIOBJ hPrevious = SelectObject(hDC, reinterpret_cast<HFONT>(SendMessageW(hLabel, WM_GETFONT, 0, 0)));
-    SIZE size = {};
-    GetTextExtentPoint32W(hDC, strText.c_str(), static_cast<int>(strText.size()), &size);
-    TEXTMETRICW metrics = {};
-    GetTextMetricsW(hDC, &metrics);
-    SelectObject(hDC, hPrevious);
-    ReleaseDC(hLabel, hDC);
-    size.cy = metrics.tmHeight;
-    return size;
 }
 
 SIZE ClientSize(HWND hWnd)

@@ -19,6 +19,7 @@
 #include "status/StaticRegular.h"
 #include "tests/windows/support/ChildScenario.h"
 #include "tests/windows/support/DebugCapture.h"
+#include "tests/windows/support/TextExtent.h"
 
 namespace {
 
@@ -294,28 +295,6 @@ TEST_F(LabelTest, HeadingTakesSemiboldVariantOfDialogFont)
     EXPECT_THAT(g_lines, testing::IsEmpty());
 }
 
-// Width and line height of a text on one line in the label's font.
-struct Extent {
-    int32_t cx = 0;
-    int32_t nLineHeight = 0;
-};
-
-Extent MeasureOneLine(HWND hLabel, const std::wstring& strText)
-{
-    Extent extent;
-    HDC hDC = GetDC(hLabel);
-    HGDIOBJ hPrevious = SelectObject(hDC, reinterpret_cast<HFONT>(SendMessageW(hLabel, WM_GETFONT, 0, 0)));
-    SIZE size = {};
-    GetTextExtentPoint32W(hDC, strText.c_str(), static_cast<int>(strText.size()), &size);
-    TEXTMETRICW metrics = {};
-    GetTextMetricsW(hDC, &metrics);
-    SelectObject(hDC, hPrevious);
-    ReleaseDC(hLabel, hDC);
-    extent.cx = size.cx;
-    extent.nLineHeight = metrics.tmHeight;
-    return extent;
-}
-
 enum class Fit { OneLine, Wrapped, WiderWord };
 
 TEST_F(LabelTest, FitsToTheTextWrappedAtTheInitialWidth)
@@ -350,27 +329,27 @@ TEST_F(LabelTest, FitsToTheTextWrappedAtTheInitialWidth)
             heading.AutoResize();
         }
         bFirst = false;
-        const Extent extent = MeasureOneLine(hLabel, c.pszText);
-        ASSERT_GT(extent.nLineHeight, 0);
+        const SIZE extent = OneLineExtent(hLabel, c.pszText);
+        ASSERT_GT(extent.cy, 0);
         RECT rc = {};
         ASSERT_TRUE(GetClientRect(hLabel, &rc));
         switch (c.fit) {
         case Fit::OneLine:
             ASSERT_LT(extent.cx, nInitialWidth);
             EXPECT_EQ(rc.right, extent.cx);
-            EXPECT_EQ(rc.bottom, extent.nLineHeight);
+            EXPECT_EQ(rc.bottom, extent.cy);
             break;
         case Fit::Wrapped:
             ASSERT_GT(extent.cx, nInitialWidth);
             EXPECT_LE(rc.right, nInitialWidth);
             EXPECT_GT(rc.right, nInitialWidth / 2);
-            EXPECT_GE(rc.bottom, 2 * extent.nLineHeight);
-            EXPECT_EQ(rc.bottom % extent.nLineHeight, 0);
+            EXPECT_GE(rc.bottom, 2 * extent.cy);
+            EXPECT_EQ(rc.bottom % extent.cy, 0);
             break;
         case Fit::WiderWord:
             ASSERT_GT(extent.cx, nInitialWidth);
             EXPECT_EQ(rc.right, extent.cx);
-            EXPECT_EQ(rc.bottom, extent.nLineHeight);
+            EXPECT_EQ(rc.bottom, extent.cy);
             break;
         }
         const RECT rcPlace = ItemRect(dialog.m_hWnd, 1002);
