@@ -9,6 +9,11 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick
   iproute2 util-linux
+  # Wine draws with these; they are only recommendations of Wine's library, which the
+  # install below skips. Without them the dialogs fall back to other fonts and other sizes,
+  # and layered (translucent) windows lose their alpha blending.
+  fonts-wine fonts-liberation
+  libxrender1 libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2 libxxf86vm1
 )
 
 missing=()
@@ -25,5 +30,7 @@ if [ "$(id -u)" != 0 ]; then
 fi
 echo "setup: installing ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q >/dev/null
-apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+# Another install (a second checkout's setup) may hold the package lock for a while.
+apt_wait=(-o DPkg::Lock::Timeout=600)
+apt-get "${apt_wait[@]}" update -q >/dev/null
+apt-get "${apt_wait[@]}" install -y -q --no-install-recommends "${missing[@]}" >/dev/null

@@ -76,9 +76,13 @@ fi
 # Step 3: the prefix, created once per build folder (others wait on the lock).
 open_log=$(dirname "$prefix")/wine-open.log
 recorder=$(dirname "$prefix")/wine-open-recorder.sh
+# A prefix keeps what Wine found when it was made (its fonts above all): one made before a
+# font or Wine package came or went would draw differently from a new one, so it is made
+# again when that set changes.
+fingerprint=$( { wine --version 2>/dev/null; find /usr/share/fonts /usr/share/wine -name '*.[ot]t[fc]' 2>/dev/null | sort; } | md5sum | cut -d' ' -f1)
 (
   flock 9
-  if [ ! -f "$prefix/.tn-ready" ]; then
+  if [ ! -f "$prefix/.tn-ready" ] || [ "$(cat "$prefix/.tn-ready")" != "$fingerprint" ]; then
     echo "sandbox.sh: creating Wine prefix $prefix" >&2
     rm -rf "$prefix"
     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wineboot -i >/dev/null 2>&1 || true
@@ -93,7 +97,7 @@ REC
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -w
     [ -f "$prefix/system.reg" ] || { echo "sandbox.sh: wineboot failed to create $prefix" >&2; exit 2; }
-    touch "$prefix/.tn-ready"
+    echo "$fingerprint" >"$prefix/.tn-ready"
   fi
 ) 9>"$prefix.lock" {session_fd}>&-
 
