@@ -101,7 +101,10 @@ LayoutStep TakeLayoutStep(LayoutState& state, uint32_t nMask)
     LayoutStep step;
     step.bMeasure = !state.bMeasured;
     state.bMeasured = true;
-    step.bApply = nMask != state.nLastMask;
+    // The first showing arranges whatever its mask: the template's height is in dialog units
+    // and the gaps between the groups are in pixels, so with any font but the one the template
+    // was drawn for, the window as made is not the window of mask 15.
+    step.bApply = step.bMeasure || nMask != state.nLastMask;
     state.nLastMask = nMask;
     return step;
 }

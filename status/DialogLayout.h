@@ -72,7 +72,8 @@ struct LayoutState {
 };
 
 // The work one showing with nMask needs: the one-time shift and measurement, and whether
-// the groups are arranged again. Records both in state.
+// the groups are arranged again (at the first showing always, later when the mask changed).
+// Records both in state.
 struct LayoutStep {
     bool bMeasure = false;
     bool bApply = false;

@@ -180,7 +180,7 @@ TEST(DialogLayout, ArrangesOnlyWhenTheMaskChanges)
         bool bMeasure;
         bool bApply;
     } showings[] = {
-        {15, true, false},  // first showing with the template's own arrangement: only the shift
+        {15, true, true},  // the first showing arranges even the template's own mask
         {15, false, false},
         {13, false, true},
         {13, false, false},

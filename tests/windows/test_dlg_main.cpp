@@ -629,7 +629,9 @@ TEST_F(MainWindow, FirstPlacementAndFirstLayout)
     const RECT rcWork = WorkArea();
     EXPECT_EQ(s_record.rcWindow.right, rcWork.right);
     EXPECT_EQ(s_record.rcWindow.bottom, rcWork.bottom);
-    // Mask 15 at the first showing: only the counter block moves, 18 pixels right.
+    // Mask 15 at the first showing: only the counter block moves, 18 pixels right, and the
+    // window, still at the corner, takes the height of its groups (in the template's own font
+    // that is the template's height).
     for (const auto& [nId, rcBefore] : s_record.rcTemplate) {
         RECT rcExpected = rcBefore;
         if (IsCounterBlock(nId))
@@ -637,7 +639,11 @@ TEST_F(MainWindow, FirstPlacementAndFirstLayout)
         const RECT& rcAfter = s_record.rcFirstLayout.at(nId);
         EXPECT_TRUE(EqualRect(&rcAfter, &rcExpected)) << nId;
     }
-    EXPECT_TRUE(EqualRect(&s_record.rcWindowAfterFirstLayout, &s_record.rcWindow));
+    const RECT& rcFirst = s_record.rcWindowAfterFirstLayout;
+    EXPECT_EQ(rcFirst.right, rcWork.right);
+    EXPECT_EQ(rcFirst.bottom, rcWork.bottom);
+    EXPECT_EQ(rcFirst.right - rcFirst.left, s_record.rcWindow.right - s_record.rcWindow.left);
+    EXPECT_EQ(rcFirst.bottom - rcFirst.top, PlanLayout(kLayoutMaskAll, s_record.groups.aGroups).nWindowHeight);
 }
 
 TEST_F(MainWindow, LayoutFollowsTheMaskOnTheRealTemplate)

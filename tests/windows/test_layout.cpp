@@ -26,6 +26,7 @@ namespace {
 constexpr int kMainTemplate = 102;
 constexpr int kTemplateWithout1018 = 103;
 constexpr int kTemplateWithoutFont = 104;
+constexpr int kTemplateInOtherFont = 105;
 
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT nMsg, WPARAM, LPARAM)
 {
@@ -111,40 +112,50 @@ const Showing s_showings[] = {
     {10, [](const int32_t* h) { return h[1] + 10 + h[3] + 7 + 18; }},
 };
 
-// Runs in one process from the first showing on: the measurement is once per process.
-TEST(DialogLayoutOnWindows, ArrangesGroupsAndPlacesWindowPerMask)
+// What went wrong in one run of the layout over a template, one line per mismatch.
+class CMismatches
 {
-    TestDialog dialog(kMainTemplate);
-    ASSERT_NE(dialog.m_hWnd, nullptr);
+public:
+    template <typename T>
+    void Expect(bool bOk, const wchar_t* pszWhat, T nId)
+    {
+        if (!bOk)
+            m_lines.push_back(m_strContext + pszWhat + L" " + std::to_wstring(nId));
+    }
+    void SetContext(const std::wstring& strContext) { m_strContext = strContext + L": "; }
+    const std::vector<std::wstring>& Lines() const { return m_lines; }
+
+private:
+    std::wstring m_strContext;
+    std::vector<std::wstring> m_lines;
+};
+
+// The whole life of the layout over one template, from the first showing on: the measurement
+// is once per process, so each template needs a process of its own. Whatever the font, every
+// showing (the first included) leaves the window exactly as tall as its groups say, at the
+// work area's corner.
+std::vector<std::wstring> CheckArrangement(int nTemplate)
+{
+    CMismatches check;
+    TestDialog dialog(nTemplate);
     CWnd wnd;
-    ASSERT_TRUE(wnd.SubclassWindow(dialog.m_hWnd));
+    if (dialog.m_hWnd == nullptr || !wnd.SubclassWindow(dialog.m_hWnd))
+        return {L"the dialog cannot be made"};
     CDlgBase layout(&wnd);
 
     // The main window's first placement: its own height, at the work area's corner.
     const RECT rcTemplateWindow = WindowRect(dialog.m_hWnd);
     const int32_t nWidth = rcTemplateWindow.right - rcTemplateWindow.left;
-    ASSERT_TRUE(CDlgBase::PlaceWindow(dialog.m_hWnd, rcTemplateWindow.bottom - rcTemplateWindow.top));
-    const RECT rcPlaced = WindowRect(dialog.m_hWnd);
+    check.SetContext(L"first placement");
+    check.Expect(CDlgBase::PlaceWindow(dialog.m_hWnd, rcTemplateWindow.bottom - rcTemplateWindow.top), L"placed", 0);
     const RECT rcWork = WorkArea();
-    EXPECT_EQ(rcPlaced.right, rcWork.right);
-    EXPECT_EQ(rcPlaced.bottom, rcWork.bottom);
 
     const std::map<int, RECT> templateRects = SnapshotControls(dialog.m_hWnd);
-    layout.UpdateLayout(15);
-
-    // First showing with the template's own arrangement: only the counter block moves.
+    // The groups as the layout measures them: after the counter block's shift.
     std::map<int, RECT> shifted = templateRects;
-    for (auto& [nId, rc] : shifted) {
+    for (auto& [nId, rc] : shifted)
         if (IsCounterBlock(nId))
             OffsetRect(&rc, 18, 0);
-        const RECT rcNow = ItemRect(dialog.m_hWnd, nId);
-        EXPECT_EQ(rcNow.left, rc.left) << nId;
-        EXPECT_EQ(rcNow.top, rc.top) << nId;
-        EXPECT_EQ(rcNow.right - rcNow.left, rc.right - rc.left) << nId;
-    }
-    const RECT rcAfterFirst = WindowRect(dialog.m_hWnd);
-    EXPECT_TRUE(EqualRect(&rcAfterFirst, &rcPlaced));
-
     GroupGeometry groups[kLayoutGroupCount];
     int32_t heights[kLayoutGroupCount] = {};
     for (size_t g = 0; g < kLayoutGroupCount; ++g) {
@@ -157,8 +168,13 @@ TEST(DialogLayoutOnWindows, ArrangesGroupsAndPlacesWindowPerMask)
         groups[g].nHeight = heights[g] = shifted[pIds[nLast]].bottom - rcAnchor.top;
     }
 
-    for (const Showing& showing : s_showings) {
-        SCOPED_TRACE(testing::Message() << "mask " << showing.nMask);
+    // The first showing is mask 15, the template's own arrangement: only the counter block
+    // moves, and the window takes the height of the four groups.
+    const Showing first = {15, [](const int32_t* h) { return h[0] + 10 + h[1] + 7 + h[2] + 7 + h[3] + 7 + 18; }};
+    std::vector<Showing> showings = {first};
+    showings.insert(showings.end(), std::begin(s_showings), std::end(s_showings));
+    for (const Showing& showing : showings) {
+        check.SetContext(L"mask " + std::to_wstring(showing.nMask));
         layout.UpdateLayout(showing.nMask);
         const LayoutPlan plan = PlanLayout(showing.nMask, groups);
         for (size_t g = 0; g < kLayoutGroupCount; ++g) {
@@ -168,43 +184,78 @@ TEST(DialogLayoutOnWindows, ArrangesGroupsAndPlacesWindowPerMask)
             for (const int32_t* pId = s_layoutGroupIds[g]; *pId != 0; ++pId) {
                 const RECT rcNow = ItemRect(dialog.m_hWnd, *pId);
                 const RECT& rcBase = shifted[*pId];
-                EXPECT_EQ(HasVisibleStyle(dialog.Item(*pId)), bShown) << *pId;
-                EXPECT_EQ(rcNow.left, rcBase.left + dx) << *pId;
-                EXPECT_EQ(rcNow.top, rcBase.top + dy) << *pId;
-                EXPECT_EQ(rcNow.right - rcNow.left, rcBase.right - rcBase.left) << *pId;
-                EXPECT_EQ(rcNow.bottom - rcNow.top, rcBase.bottom - rcBase.top) << *pId;
+                check.Expect(HasVisibleStyle(dialog.Item(*pId)) == bShown, L"visibility of", *pId);
+                check.Expect(rcNow.left == rcBase.left + dx && rcNow.top == rcBase.top + dy, L"place of", *pId);
+                check.Expect(rcNow.right - rcNow.left == rcBase.right - rcBase.left &&
+                                 rcNow.bottom - rcNow.top == rcBase.bottom - rcBase.top,
+                             L"size of", *pId);
             }
         }
         const RECT rcWindow = WindowRect(dialog.m_hWnd);
-        EXPECT_EQ(rcWindow.right, rcWork.right);
-        EXPECT_EQ(rcWindow.bottom, rcWork.bottom);
-        EXPECT_EQ(rcWindow.right - rcWindow.left, nWidth);
-        EXPECT_EQ(rcWindow.bottom - rcWindow.top, showing.pfnHeight(heights));
+        check.Expect(rcWindow.right == rcWork.right && rcWindow.bottom == rcWork.bottom, L"window corner",
+                     rcWindow.right);
+        check.Expect(rcWindow.right - rcWindow.left == nWidth, L"window width", rcWindow.right - rcWindow.left);
+        check.Expect(rcWindow.bottom - rcWindow.top == showing.pfnHeight(heights), L"window height",
+                     rcWindow.bottom - rcWindow.top);
     }
 
     // Places named outright for masks 4 and 13: the status anchor at the SMS origin, then at
     // the missed-calls origin with the upgrade group 7 pixels below it.
+    check.SetContext(L"named places");
     layout.UpdateLayout(4);
     RECT rcStatus = ItemRect(dialog.m_hWnd, 1010);
-    EXPECT_EQ(rcStatus.left, groups[kGroupSms].ptOrigin.x);
-    EXPECT_EQ(rcStatus.top, groups[kGroupSms].ptOrigin.y);
+    check.Expect(rcStatus.left == groups[kGroupSms].ptOrigin.x && rcStatus.top == groups[kGroupSms].ptOrigin.y,
+                 L"status anchor at mask", 4);
     layout.UpdateLayout(15);
     layout.UpdateLayout(13);
     rcStatus = ItemRect(dialog.m_hWnd, 1010);
     const RECT rcUpgrade = ItemRect(dialog.m_hWnd, 1015);
-    EXPECT_EQ(rcStatus.top, groups[kGroupMissedCalls].ptOrigin.y);
-    EXPECT_EQ(rcUpgrade.top, rcStatus.top + heights[kGroupDeviceStatus] + 7);
+    check.Expect(rcStatus.top == groups[kGroupMissedCalls].ptOrigin.y, L"status anchor at mask", 13);
+    check.Expect(rcUpgrade.top == rcStatus.top + heights[kGroupDeviceStatus] + 7, L"upgrade anchor at mask", 13);
 
     // The same mask again leaves everything where it is, even a window moved meanwhile.
-    ASSERT_TRUE(SetWindowPos(dialog.m_hWnd, nullptr, 5, 6, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    check.SetContext(L"same mask again");
+    SetWindowPos(dialog.m_hWnd, nullptr, 5, 6, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const RECT rcMoved = WindowRect(dialog.m_hWnd);
     ShowWindow(dialog.Item(1005), SW_SHOW);
     layout.UpdateLayout(13);
     const RECT rcAfterSame = WindowRect(dialog.m_hWnd);
-    EXPECT_TRUE(EqualRect(&rcAfterSame, &rcMoved));
-    EXPECT_TRUE(HasVisibleStyle(dialog.Item(1005)));
+    check.Expect(EqualRect(&rcAfterSame, &rcMoved) != FALSE, L"window moved", 0);
+    check.Expect(HasVisibleStyle(dialog.Item(1005)), L"hidden again", 1005);
     const RECT rcStatusAfterSame = ItemRect(dialog.m_hWnd, 1010);
-    EXPECT_TRUE(EqualRect(&rcStatusAfterSame, &rcStatus));
+    check.Expect(EqualRect(&rcStatusAfterSame, &rcStatus) != FALSE, L"moved again", 1010);
+    return check.Lines();
+}
+
+TEST(DialogLayoutOnWindows, ArrangesGroupsAndPlacesWindowPerMask)
+{
+    EXPECT_THAT(CheckArrangement(kMainTemplate), testing::IsEmpty());
+}
+
+// The same template in a font of other metrics, as a user's font, scaling or translation
+// gives it: dialog units grow, the gaps between groups stay in pixels.
+TN_CHILD_SCENARIO(LayoutInOtherFont)
+{
+    const std::vector<std::wstring> mismatches = CheckArrangement(kTemplateInOtherFont);
+    for (const std::wstring& line : mismatches)
+        OutputDebugStringW(line.c_str());
+    return static_cast<int>(mismatches.size());
+}
+
+TEST(DialogLayoutOnWindows, ArrangesGroupsInAFontOfOtherMetrics)
+{
+    // The template's own height differs from that of its groups in this font.
+    TestDialog dialog(kTemplateInOtherFont);
+    ASSERT_NE(dialog.m_hWnd, nullptr);
+    TestDialog reference(kMainTemplate);
+    ASSERT_NE(reference.m_hWnd, nullptr);
+    EXPECT_NE(ItemRect(dialog.m_hWnd, 1016).bottom, ItemRect(reference.m_hWnd, 1016).bottom);
+
+    const DebugCaptureResult result = CaptureDebugOutput(ChildScenarioCommandLine(L"LayoutInOtherFont"));
+    ASSERT_TRUE(result.bStarted);
+    ASSERT_FALSE(result.bTimedOut);
+    EXPECT_THAT(result.strings, testing::IsEmpty());
+    EXPECT_EQ(result.nExitCode, 0u);
 }
 
 // A template without control 1018: skipped wherever it is named, reported once per kind.
