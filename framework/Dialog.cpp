@@ -1,5 +1,6 @@
 #include "framework/Dialog.h"
 
+#include "framework/ModalLoop.h"
 #include "framework/ResourceModule.h"
 #include "framework/WinApp.h"
 
@@ -44,9 +45,14 @@ INT_PTR CDialog::DoModal()
         if (pApp && pApp->m_pMainWnd && pApp->m_pMainWnd != this)
             hOwner = pApp->m_pMainWnd->m_hWnd;
     }
+    CModalLoop loop(IDCANCEL);
+    if (loop.IsRefused())
+        return IDCANCEL;
     m_bModal = true;
+    m_pModalLoop = &loop;
     const INT_PTR nResult = DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIdTemplate), hOwner,
                                             &DialogProc, reinterpret_cast<LPARAM>(this));
+    m_pModalLoop = nullptr;
     m_bModal = false;
     return nResult;
 }
@@ -65,6 +71,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM
     CDialog* pDialog = reinterpret_cast<CDialog*>(lParam);
     if (!pDialog || !pDialog->SubclassWindow(hWnd))
         return FALSE;
+    if (pDialog->m_pModalLoop != nullptr)
+        pDialog->m_pModalLoop->SetWindow(hWnd, ModalWindowKind::Dialog);
     return RouteMessage(pDialog, hWnd, nMsg, wParam, lParam);
 }
 

@@ -24,6 +24,8 @@
 
 #include "framework/Wnd.h"
 
+class CModalLoop;
+
 class CDialog : public CWnd
 {
 public:
@@ -39,7 +41,9 @@ public:
     // made, or the object already has a window.
     bool Create(UINT nIdTemplate, CWnd* pParentWnd = nullptr);
     // Runs the dialog of the constructor's template modally, its owner disabled while it
-    // runs; the value given to EndDialog, or -1 if the dialog could not be made.
+    // runs; the value given to EndDialog, or -1 if the dialog could not be made. A modal loop
+    // under the rule of framework/ModalLoop.h: a stop request ends it with IDCANCEL, without
+    // OnCancel.
     INT_PTR DoModal();
     // Ends a modal dialog with nResult (the window goes when DoModal returns).
     bool EndDialog(int nResult);
@@ -68,4 +72,5 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
 
     bool m_bModal = false;
+    CModalLoop* m_pModalLoop = nullptr;  // while DoModal runs
 };

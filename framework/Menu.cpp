@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "framework/ModalLoop.h"
 #include "framework/ResourceModule.h"
 #include "framework/Wnd.h"
 
@@ -87,6 +88,9 @@ bool CMenu::AppendMenu(UINT nFlags, UINT_PTR nIdNewItem, const wchar_t* pszNewIt
 
 UINT CMenu::TrackPopupMenu(UINT nFlags, int x, int y, const CWnd* pOwner) const
 {
+    CModalLoop loop(0);
+    if (loop.IsRefused())
+        return 0;
     const BOOL nResult = ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pOwner ? pOwner->m_hWnd : nullptr, nullptr);
     return static_cast<UINT>(nResult);
 }

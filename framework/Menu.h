@@ -36,7 +36,8 @@ public:
     // AppendMenuW: nFlags MF_STRING with an id and a text, or MF_SEPARATOR alone.
     bool AppendMenu(UINT nFlags, UINT_PTR nIdNewItem = 0, const wchar_t* pszNewItem = nullptr);
     // Shows the pop-up at the screen point (x, y) for pOwner's window. With TPM_RETURNCMD the
-    // result is the chosen command (0: dismissed); otherwise non-zero on success.
+    // result is the chosen command (0: dismissed); otherwise non-zero on success. A modal
+    // loop under the rule of framework/ModalLoop.h: a stop request closes it (0).
     UINT TrackPopupMenu(UINT nFlags, int x, int y, const CWnd* pOwner) const;
 
     HMENU m_hMenu = nullptr;

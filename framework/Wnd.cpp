@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "framework/Exception.h"
+#include "framework/ModalLoop.h"
 #include "framework/WinApp.h"
 
 namespace {
@@ -121,8 +122,11 @@ LRESULT CWnd::RouteMessage(CWnd* pWnd, HWND hWnd, UINT nMsg, WPARAM wParam, LPAR
 
     // Only WM_NCDESTROY may touch the object after its handler: no other handler can have
     // deleted it, since deletion happens in PostNcDestroy below.
-    if (nMsg == WM_NCDESTROY && pWnd->m_hWnd == hWnd)
-        pWnd->FinishNcDestroy();
+    if (nMsg == WM_NCDESTROY) {
+        AfxNoteWindowGone(hWnd);
+        if (pWnd->m_hWnd == hWnd)
+            pWnd->FinishNcDestroy();
+    }
     return nResult;
 }
 
@@ -153,6 +157,13 @@ LRESULT CWnd::DefWindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
+    // A stop request's own message (framework/ModalLoop.h): the window goes here, in the
+    // dispatch of a posted message, once no modal loop is open.
+    if (nMsg == AfxStopMessage()) {
+        if (AfxTakeStopMessage(m_hWnd))
+            DestroyWindow();
+        return 0;
+    }
     switch (nMsg) {
     case WM_COMMAND:
         if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)))

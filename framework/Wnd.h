@@ -25,6 +25,9 @@
 // A derived class handles messages of its own (WM_APP + n, registered messages) in its
 // WindowProc override and passes everything else on to its base's WindowProc.
 //
+// Stop requests. The message of AfxRequestStop (framework/ModalLoop.h) destroys the window
+// once no modal loop is open; an override of WindowProc passes it on like any other.
+//
 // Destruction. After WM_NCDESTROY has had the window's own processing, the object is
 // unbound; if it is the application's main window, the message loop is told to end
 // (WM_QUIT with 0); last comes PostNcDestroy, where an object may delete itself. An

@@ -10,10 +10,6 @@
 void ConnectIfNeeded(CSockClient& client, const CDeviceStatus& status, const std::wstring& strAddress, int nPort,
                      IRouterEvents& events)
 {
-    // The receive error box pumps messages; the client settles the link once it closes.
-    if (client.IsBusy())
-        return;
-
     if (client.m_hSocket != kInvalidSocketHandle) {
         // A clock set back gives a negative age, which never counts as silent.
         const int64_t nAge = CSockClient::Now() - client.m_tLastMessage;

@@ -33,7 +33,8 @@ public:
     // The outcome of a connection attempt, or false when the link is lost.
     virtual void SetRouterConnected(bool bConnected) = 0;
 
-    // Modal box with an OK button for a failed receive. It runs a message loop of its own,
-    // so timer ticks and socket events can arrive before it returns.
+    // Modal box with an OK button for a failed receive, shown after the link was reported
+    // lost. It runs a message loop of its own, in which timer ticks connect again and the
+    // new socket's events arrive before it returns.
     virtual void ShowReceiveErrorBox(const std::wstring& strText) = 0;
 };

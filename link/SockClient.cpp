@@ -20,18 +20,6 @@ int64_t SystemNow()
     return static_cast<int64_t>(std::time(nullptr));
 }
 
-// Marks the client busy for the length of one OnReceive.
-class CBusyScope {
-public:
-    explicit CBusyScope(bool& bBusy) : m_bBusy(bBusy) { m_bBusy = true; }
-    ~CBusyScope() { m_bBusy = false; }
-    CBusyScope(const CBusyScope&) = delete;
-    CBusyScope& operator=(const CBusyScope&) = delete;
-
-private:
-    bool& m_bBusy;
-};
-
 // Writes "CSockClient::OnReceive: N," and the new bytes in hexadecimal as one line.
 void LogReceivedBytes(const uint8_t* pBytes, int nCount)
 {
@@ -109,9 +97,6 @@ void CSockClient::DropLink()
 
 void CSockClient::OnConnect(int nErrorCode)
 {
-    // Inside OnReceive (its error box pumps messages), which settles the link itself.
-    if (m_bInReceive)
-        return;
     XLog(1, L"CSockClient::OnConnect, %d.", nErrorCode);
     // Whatever an earlier connection left behind is no start of a message on this one.
     m_nReceived = 0;
@@ -122,31 +107,26 @@ void CSockClient::OnConnect(int nErrorCode)
 
 void CSockClient::OnClose(int /*nErrorCode*/)
 {
-    // Inside OnReceive, which drops the link itself after its error box.
-    if (m_bInReceive)
-        return;
     XLog(1, L"CSockClient::OnClose.");
     DropLink();
 }
 
 void CSockClient::OnReceive(int /*nErrorCode*/)
 {
-    // A second delivery inside the first (from the error box's message loop) would see a
-    // buffer in the middle of being cut; the first one settles the link anyway.
-    if (m_bInReceive)
-        return;
-    CBusyScope busy(m_bInReceive);
-
     const int nRead = Receive(m_receiveBuffer + m_nReceived, m_nBufferSize - m_nReceived, 0);
     if (nRead < 0) {
         if (GetLastSocketError() == kSocketWouldBlock)
             return;
-        const uintptr_t hFailed = m_hSocket;
-        m_pOwner->ShowReceiveErrorBox(AppString(kIdReceiveError));
-        // Only the socket that failed is ours to drop; if it went while the box was open,
-        // whoever closed it has dealt with the link.
-        if (hFailed != kInvalidSocketHandle && m_hSocket == hFailed)
-            DropLink();
+        // The failed socket goes before the box: the link shows as lost at once, and the
+        // timer connects again while the box waits for someone to click it. The box's loop
+        // may thus deliver the new socket's events to this client; nothing of the old
+        // connection is left for them to meet.
+        DropLink();
+        if (!m_bErrorBoxOpen) {
+            m_bErrorBoxOpen = true;
+            m_pOwner->ShowReceiveErrorBox(AppString(kIdReceiveError));
+            m_bErrorBoxOpen = false;
+        }
         return;
     }
     if (nRead == 0) {

@@ -23,10 +23,6 @@ public:
     // Checks one message and calls its receiver. pMessage points into m_receiveBuffer.
     void ProcessMessage(const uint8_t* pMessage, uint32_t nLength);
 
-    // True while OnReceive runs. Its error box pumps messages, so ticks and socket events
-    // that arrive meanwhile must leave the client alone.
-    bool IsBusy() const { return m_bInReceive; }
-
     // Current time in whole seconds since 1970; replaceable so tests control the clock.
     using NowFn = int64_t (*)();
     static NowFn s_pfnNow;
@@ -44,5 +40,7 @@ private:
     // Empties the buffer, closes the socket and tells the owner the link is down.
     void DropLink();
 
-    bool m_bInReceive = false;
+    // One receive-error box at a time: a new connection that fails while it is open is
+    // dropped without a second box.
+    bool m_bErrorBoxOpen = false;
 };

@@ -8,6 +8,7 @@
 #include "alerts/SmsMessage.h"
 #include "app/Settings.h"
 #include "framework/MessageBox.h"
+#include "framework/ModalLoop.h"
 #include "framework/ResourceModule.h"
 #include "link/LinkDriver.h"
 #include "resources/resource.h"
@@ -125,35 +126,50 @@ BOOL CDlgMain::OnInitDialog()
     return FALSE;
 }
 
+// A refresh sets only what differs from what a control shows: one that changes nothing
+// touches no control (and, through the icon, no shell), so a burst of unchanged status
+// messages costs next to nothing.
 void CDlgMain::ShowControl(int nId, bool bShow)
 {
     HWND hItem = GetDlgItem(nId);
-    if (hItem != nullptr)
+    if (hItem != nullptr && ((::GetWindowLongW(hItem, GWL_STYLE) & WS_VISIBLE) != 0) != bShow)
         ::ShowWindow(hItem, bShow ? SW_SHOW : SW_HIDE);
+}
+
+void CDlgMain::SetControlText(int nId, const std::wstring& strText)
+{
+    HWND hItem = GetDlgItem(nId);
+    if (hItem == nullptr)
+        return;
+    const int nLength = ::GetWindowTextLengthW(hItem);
+    if (nLength == static_cast<int>(strText.size())) {
+        std::wstring strShown(static_cast<size_t>(nLength) + 1, L'\0');
+        strShown.resize(static_cast<size_t>(::GetWindowTextW(hItem, strShown.data(), nLength + 1)));
+        if (strShown == strText)
+            return;
+    }
+    ::SetWindowTextW(hItem, strText.c_str());
 }
 
 void CDlgMain::RefreshDisplay()
 {
-    SetDlgItemText(IDC_SMS_COUNTER, m_smsList.GetCounterText().c_str());
-    if (m_smsList.m_pCurrent != nullptr) {
-        SetDlgItemText(IDC_SMS_SENDER, m_smsList.m_pCurrent->GetSenderText().c_str());
-        SetDlgItemText(IDC_SMS_TIME, m_smsList.m_pCurrent->GetReceivedText().c_str());
-        SetDlgItemText(IDC_SMS_TEXT, m_smsList.m_pCurrent->GetMessageText().c_str());
-    } else {
-        SetDlgItemText(IDC_SMS_SENDER, L"");
-        SetDlgItemText(IDC_SMS_TIME, L"");
-        SetDlgItemText(IDC_SMS_TEXT, L"");
-    }
+    SetControlText(IDC_SMS_COUNTER, m_smsList.GetCounterText());
+    const CSmsMessage* pCurrent = m_smsList.m_pCurrent;
+    SetControlText(IDC_SMS_SENDER, pCurrent != nullptr ? pCurrent->GetSenderText() : std::wstring());
+    SetControlText(IDC_SMS_TIME, pCurrent != nullptr ? pCurrent->GetReceivedText() : std::wstring());
+    SetControlText(IDC_SMS_TEXT, pCurrent != nullptr ? pCurrent->GetMessageText() : std::wstring());
 
     const CStatusView view = ComposeStatusView(m_status, m_bUnseenEvents != 0, m_lblNoConnection.GetWindowText());
     ShowControl(IDC_NO_CONNECTION, !view.bLinkUp);
     for (int nId : {IDC_STATUS_LINE, IDC_SIGNAL_ICON, IDC_TECHNOLOGY, IDC_USERS})
         ShowControl(nId, view.bLinkUp);
     if (view.bLinkUp) {
-        m_lblStatusLine.SetWindowText(view.strStatusLine.c_str());
-        m_lblTechnology.SetWindowText(view.strTechnology.c_str());
-        m_icoSignal.SetIcon(LoadSignalIcon(view.nSignalIconId));
-        m_lblUsers.SetWindowText(view.strUsers.c_str());
+        SetControlText(IDC_STATUS_LINE, view.strStatusLine);
+        SetControlText(IDC_TECHNOLOGY, view.strTechnology);
+        const HICON hSignal = LoadSignalIcon(view.nSignalIconId);
+        if (m_icoSignal.GetIcon() != hSignal)
+            m_icoSignal.SetIcon(hSignal);
+        SetControlText(IDC_USERS, view.strUsers);
     }
 
     m_notifyIcon.SetText(view.strTrayTip.c_str());
@@ -205,8 +221,6 @@ void CDlgMain::SetRouterConnected(bool bConnected)
 void CDlgMain::ShowReceiveErrorBox(const std::wstring& strText)
 {
     AfxMessageBox(strText.c_str(), MB_OK);
-    if (m_bDestroyRequested)
-        PostMessage(WM_APP_STOP);
 }
 
 void CDlgMain::SetConnectionState(int32_t nState)
@@ -252,14 +266,16 @@ LRESULT CDlgMain::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
         ShowStatusWindow();
         return 0;
     case WM_APP_STOP:
-        RequestDestroy();
+        AfxRequestStop(this);
+        return 0;
+    case WM_APP_TRAY_FLUSH:
+        m_notifyIcon.Flush();
         return 0;
     default:
         break;
     }
     if (nMsg == m_nTaskbarCreated && m_nTaskbarCreated != 0) {
         m_notifyIcon.OnTaskbarCreated();
-        RefreshDisplay();
         return 0;
     }
     return CDialog::WindowProc(nMsg, wParam, lParam);
@@ -274,6 +290,10 @@ bool CDlgMain::PreTranslateMessage(MSG& msg)
 
 bool CDlgMain::OnCommand(UINT nId, UINT nCode, HWND hControl)
 {
+    // A double click on a label or icon sends a click and then STN_DBLCLK with the same id:
+    // the page opens once, on the click.
+    if (hControl != nullptr && nCode != STN_CLICKED)
+        return CDialog::OnCommand(nId, nCode, hControl);
     const CSettings& settings = CSettings::GetInstance();
     switch (nId) {
     case IDC_SMS_TITLE:
@@ -340,15 +360,6 @@ HCURSOR CDlgMain::OnQueryDragIcon()
     return static_cast<HCURSOR>(m_hAppIcon);
 }
 
-void CDlgMain::RequestDestroy()
-{
-    if (m_sockClient.IsBusy()) {
-        m_bDestroyRequested = true;
-        return;
-    }
-    DestroyWindow();
-}
-
 void CDlgMain::OnTrayNotify(LPARAM lParam)
 {
     switch (static_cast<UINT>(lParam)) {
@@ -380,7 +391,7 @@ void CDlgMain::OnTrayCommand(UINT nCommand)
         PostMessage(WM_SYSCOMMAND, kAboutCommand);
         break;
     case kTrayExit:
-        RequestDestroy();
+        AfxRequestStop(this);
         break;
     default:
         break;

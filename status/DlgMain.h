@@ -72,10 +72,8 @@ private:
     void Shutdown();
     void OnTrayNotify(LPARAM lParam);
     void OnTrayCommand(UINT nCommand);
-    // Destroys the window unless the link is inside its error box, whose message loop
-    // would then return into a deleted window; the request is then carried out after it.
-    void RequestDestroy();
     void ShowControl(int nId, bool bShow);
+    void SetControlText(int nId, const std::wstring& strText);
     bool IsNotifierUpdatePending() const;
 
 public:
@@ -102,5 +100,4 @@ public:
 
 private:
     UINT m_nTaskbarCreated = 0;
-    bool m_bDestroyRequested = false;
 };

@@ -46,6 +46,53 @@ void CNotifyIcon::Create(CWnd* pWindow)
     }
 }
 
+bool CNotifyIcon::CallShell(DWORD nRequest, UINT nFlags)
+{
+    ++m_nShellCalls;
+    m_data.uFlags = nFlags;
+    return Shell_NotifyIconW(nRequest, &m_data) != FALSE;
+}
+
+bool CNotifyIcon::Add(bool bWithTip)
+{
+    if (!CallShell(NIM_ADD, NIF_MESSAGE | NIF_ICON | (bWithTip ? NIF_TIP : 0)))
+        return false;
+    m_bAdded = 1;
+    m_hShellIcon = m_data.hIcon;
+    m_strShellTip = bWithTip ? m_data.szTip : L"";
+    return true;
+}
+
+UINT CNotifyIcon::StaleFlags() const
+{
+    if (!m_bAdded)
+        return 0;
+    UINT nFlags = 0;
+    if (m_data.hIcon != m_hShellIcon)
+        nFlags |= NIF_ICON;
+    if (m_strShellTip != m_data.szTip)
+        nFlags |= NIF_TIP;
+    return nFlags;
+}
+
+void CNotifyIcon::RequestFlush()
+{
+    if (m_bFlushPosted || StaleFlags() == 0 || m_data.hWnd == nullptr)
+        return;
+    m_bFlushPosted = PostMessageW(m_data.hWnd, WM_APP_TRAY_FLUSH, 0, 0) != FALSE;
+}
+
+void CNotifyIcon::ShowErrorBox()
+{
+    // The box runs its own message loop, in which every refresh tries again; while the shell
+    // keeps refusing, one box at a time is enough.
+    if (m_bErrorBoxOpen)
+        return;
+    m_bErrorBoxOpen = true;
+    AfxMessageBox(L"Application error.", MB_OK);
+    m_bErrorBoxOpen = false;
+}
+
 void CNotifyIcon::Show(uint32_t nIconId)
 {
     auto it = m_icons.find(nIconId);
@@ -54,23 +101,13 @@ void CNotifyIcon::Show(uint32_t nIconId)
         return;
     }
     m_data.hIcon = it->second;
-    BOOL bOk;
     if (m_bAdded) {
-        m_data.uFlags = NIF_ICON;
-        bOk = Shell_NotifyIconW(NIM_MODIFY, &m_data);
-    } else {
-        m_data.uFlags = NIF_MESSAGE | NIF_ICON;
-        bOk = Shell_NotifyIconW(NIM_ADD, &m_data);
-        if (bOk)
-            m_bAdded = 1;
+        RequestFlush();
+        return;
     }
-    // The box runs its own message loop, in which every refresh tries again; while the shell
-    // keeps refusing, one box at a time is enough.
-    if (!bOk && !m_bErrorBoxOpen) {
-        m_bErrorBoxOpen = true;
-        AfxMessageBox(L"Application error.", MB_OK);
-        m_bErrorBoxOpen = false;
-    }
+    // Not in the tray yet: added now, without the tooltip it cannot have had.
+    if (!Add(false))
+        ShowErrorBox();
 }
 
 void CNotifyIcon::SetText(const wchar_t* pszText)
@@ -84,16 +121,30 @@ void CNotifyIcon::SetText(const wchar_t* pszText)
         for (; n < kTipChars - 1 && pszText[n] != L'\0'; ++n)
             m_data.szTip[n] = pszText[n];
     m_data.szTip[n] = L'\0';
-    m_data.uFlags = NIF_TIP;
-    if (!Shell_NotifyIconW(NIM_MODIFY, &m_data))
+    RequestFlush();
+}
+
+void CNotifyIcon::Flush()
+{
+    m_bFlushPosted = false;
+    const UINT nFlags = StaleFlags();
+    if (nFlags == 0)
+        return;
+    if (CallShell(NIM_MODIFY, nFlags)) {
+        m_hShellIcon = m_data.hIcon;
+        m_strShellTip = m_data.szTip;
+        return;
+    }
+    if (nFlags & NIF_TIP)
         XLog(3, L"CNotifyIcon::SetText, Shell_NotifyIcon: 0x%x.", GetLastError());
+    if (nFlags & NIF_ICON)
+        ShowErrorBox();
 }
 
 void CNotifyIcon::Destroy()
 {
     if (m_bAdded) {
-        m_data.uFlags = 0;
-        if (!Shell_NotifyIconW(NIM_DELETE, &m_data)) {
+        if (!CallShell(NIM_DELETE, 0)) {
             XLog(3, L"CNotifyIcon::Destroy, Shell_NotifyIcon: 0x%x.", GetLastError());
             return;
         }
@@ -108,6 +159,8 @@ void CNotifyIcon::Destroy()
 void CNotifyIcon::OnTaskbarCreated()
 {
     m_bAdded = 0;
+    if (!Add(true))
+        ShowErrorBox();
 }
 
 UINT CNotifyIcon::TrackMenu(CWnd* pWindow, POINT pt)

@@ -6,10 +6,15 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 
 #include "framework/Menu.h"
 
 class CWnd;
+
+// Posted by the icon to its window when the shell is to be brought up to date; the window
+// answers it with Flush. One shell call then serves every refresh of a burst.
+constexpr UINT WM_APP_TRAY_FLUSH = WM_APP + 4;
 
 class CNotifyIcon {
 public:
@@ -24,26 +29,50 @@ public:
     // Prepares the record for pWindow and loads menu 135 from the current resource module;
     // throws CResourceException when the menu is missing.
     void Create(CWnd* pWindow);
-    // Adds the icon on first use, changes its image afterwards.
+    // Adds the icon on first use (at once); afterwards the image becomes the one the shell
+    // is to show, and the shell gets it at the next Flush.
     void Show(uint32_t nIconId);
     // Tooltip of an added icon, cut to its first 127 characters; null or empty clears it.
+    // The shell gets it at the next Flush.
     void SetText(const wchar_t* pszText);
+    // One modify call with what the shell lacks of the record (image, tooltip or both);
+    // none when it has everything. A refused image shows "Application error.", a refused
+    // tooltip is logged; either is tried again at the next Flush.
+    void Flush();
     // Removes the icon and frees the images.
     void Destroy();
-    // The taskbar was made anew (Explorer restarted): the shell forgot the icon, so the next
-    // Show adds it again instead of failing on a modify.
+    // The taskbar was made anew (the shell restarted) and has forgotten the icon: it is
+    // added again at once, with its current image and tooltip.
     void OnTaskbarCreated();
 
     // Opens the tray menu at the screen point and returns the chosen command (0: none).
     UINT TrackMenu(CWnd* pWindow, POINT pt);
 
     bool IsAdded() const { return m_bAdded != 0; }
+    // What the shell is to show (it has it once no flush is pending).
     const NOTIFYICONDATAW& Record() const { return m_data; }
+    bool IsFlushPending() const { return m_bFlushPosted; }
+    // Calls made to the shell so far: the cost a refresh must avoid when nothing changed.
+    int ShellCallCount() const { return m_nShellCalls; }
 
 private:
+    // The shell's notification-area call, counted.
+    bool CallShell(DWORD nRequest, UINT nFlags);
+    // Adds the icon with the record's image, and its tooltip if bWithTip; true on success.
+    bool Add(bool bWithTip);
+    // The flags of what the shell shows differently from the record.
+    UINT StaleFlags() const;
+    void RequestFlush();
+    void ShowErrorBox();
+
     NOTIFYICONDATAW m_data;
     int32_t m_bAdded = 0;
     std::map<uint32_t, HICON> m_icons;
     CMenu m_menu;
+    // What the shell shows, as far as its calls succeeded.
+    HICON m_hShellIcon = nullptr;
+    std::wstring m_strShellTip;
+    bool m_bFlushPosted = false;
     bool m_bErrorBoxOpen = false;
+    int m_nShellCalls = 0;
 };

@@ -541,60 +541,51 @@ TEST_F(SockClientTest, WouldBlockReceiveHasNoEffect)
     EXPECT_EQ(m_client.m_nReceived, 1);
 }
 
-TEST_F(SockClientTest, ReceiveErrorShowsTheBoxThenDropsTheLink)
+TEST_F(SockClientTest, ReceiveErrorDropsTheLinkThenShowsTheBox)
 {
     int nClosesWhileOpen = -1;
     m_owner.m_pfnWhileBoxOpen = [&] { nClosesWhileOpen = FakeSocket().nCloseCalls; };
+    m_client.m_nReceived = 3;
     FakeSocket().receives.push_back(ReceiveError(10054));
     m_client.OnReceive(0);
-    EXPECT_EQ(m_owner.m_calls, (std::vector<std::wstring>{L"ShowReceiveErrorBox(\"Error occured:\n\")",
-                                                           L"SetRouterConnected(false)"}));
-    EXPECT_EQ(nClosesWhileOpen, 0);
+    EXPECT_EQ(m_owner.m_calls, (std::vector<std::wstring>{L"SetRouterConnected(false)",
+                                                           L"ShowReceiveErrorBox(\"Error occured:\n\")"}));
+    EXPECT_EQ(nClosesWhileOpen, 1);
     EXPECT_EQ(FakeSocket().nCloseCalls, 1);
-    EXPECT_EQ(m_client.m_hSocket, kInvalidSocketHandle);
-}
-
-// ---------------------------------------------------------------------------------------
-// While the error box is open its message loop delivers ticks and socket events.
-
-TEST_F(SockClientTest, EventsWhileTheErrorBoxIsOpenLeaveTheClientAlone)
-{
-    CDeviceStatus status;
-    status.m_bConnected = 1;
-    m_client.m_tLastMessage = g_tNow - 60;  // stale: the watchdog would strike
-    const uintptr_t hSocket = m_client.m_hSocket;
-    m_owner.m_pfnWhileBoxOpen = [&] {
-        EXPECT_TRUE(m_client.IsBusy());
-        status.m_bConnected = 0;
-        FakeSocket().receives.push_back(Bytes(Signal(3)));
-        m_client.OnReceive(0);
-        m_client.OnClose(0);
-        m_client.OnConnect(0);
-        ConnectIfNeeded(m_client, status, L"127.0.0.1", 1337, m_owner);
-        EXPECT_EQ(m_client.m_hSocket, hSocket);
-    };
-    FakeSocket().receives.push_back(ReceiveError(10054));
-    m_client.OnReceive(0);
-
-    EXPECT_FALSE(m_client.IsBusy());
-    EXPECT_EQ(m_owner.m_calls, (std::vector<std::wstring>{L"ShowReceiveErrorBox(\"Error occured:\n\")",
-                                                           L"SetRouterConnected(false)"}));
-    EXPECT_TRUE(g_lines.empty());
-    EXPECT_EQ(FakeSocket().nCloseCalls, 1);
-    EXPECT_EQ(FakeSocket().nCreateCalls, 1);  // the fixture's own
-    EXPECT_EQ(FakeSocket().nConnectCalls, 0);
-    EXPECT_EQ(FakeSocket().receives.size(), 1u);  // the nested delivery was not read
     EXPECT_EQ(m_client.m_hSocket, kInvalidSocketHandle);
     EXPECT_EQ(m_client.m_nReceived, 0);
 }
 
-TEST_F(SockClientTest, SocketClosedElsewhereWhileTheBoxIsOpenIsNotDroppedAgain)
+// ---------------------------------------------------------------------------------------
+// While the error box is open its message loop delivers ticks and socket events: the link
+// goes on as if the box were not there, and a second failure shows no second box.
+
+TEST_F(SockClientTest, TheLinkGoesOnWhileTheErrorBoxIsOpen)
 {
-    m_owner.m_pfnWhileBoxOpen = [&] { m_client.Close(); };
+    CDeviceStatus status;
+    status.m_bConnected = 1;
+    m_owner.m_pfnWhileBoxOpen = [&] {
+        status.m_bConnected = 0;  // as the owner's SetRouterConnected(false) left it
+        ConnectIfNeeded(m_client, status, L"127.0.0.1", 1337, m_owner);
+        EXPECT_NE(m_client.m_hSocket, kInvalidSocketHandle);
+        m_client.OnConnect(0);
+        FakeSocket().receives.push_back(Bytes(Signal(3)));
+        m_client.OnReceive(0);
+        FakeSocket().receives.push_back(ReceiveError(10054));
+        m_client.OnReceive(0);
+    };
     FakeSocket().receives.push_back(ReceiveError(10054));
     m_client.OnReceive(0);
-    EXPECT_EQ(m_owner.m_calls, std::vector<std::wstring>{L"ShowReceiveErrorBox(\"Error occured:\n\")"});
-    EXPECT_EQ(FakeSocket().nCloseCalls, 1);
+
+    EXPECT_EQ(m_owner.m_calls, (std::vector<std::wstring>{L"SetRouterConnected(false)",
+                                                           L"ShowReceiveErrorBox(\"Error occured:\n\")",
+                                                           L"SetRouterConnected(true)", L"SetSignalStrength(3)",
+                                                           L"SetRouterConnected(false)"}));
+    EXPECT_EQ(FakeSocket().nCreateCalls, 2);
+    EXPECT_EQ(FakeSocket().nConnectCalls, 1);
+    EXPECT_EQ(FakeSocket().nCloseCalls, 2);
+    EXPECT_EQ(m_client.m_hSocket, kInvalidSocketHandle);
+    EXPECT_TRUE(FakeSocket().receives.empty());
 }
 
 TEST_F(SockClientTest, DestructionClosesAnOpenSocket)

@@ -26,13 +26,13 @@
 #include "app/AppString.h"
 #include "app/Log.h"
 #include "app/Settings.h"
-#include "app/SettingsStore.h"
-#include "app/VersionSource.h"
 #include "framework/WinThread.h"
 #include "resources/resource.h"
 #include "status/DialogLayout.h"
 #include "status/DlgMain.h"
 #include "tests/windows/support/ChildScenario.h"
+#include "tests/windows/support/MemorySettings.h"
+#include "tests/windows/support/Pump.h"
 #include "tests/windows/support/TextExtent.h"
 #include "tools/sim/MessageEncoder.h"
 
@@ -44,41 +44,6 @@ using testing::IsEmpty;
 // ---------------------------------------------------------------------------------------
 // The process as start-up leaves it: settings from a store in memory, the main window's
 // class, the common controls, and the log collected here.
-
-class CMemoryStore : public ISettingsStore
-{
-public:
-    std::wstring GetProfileString(const wchar_t* pszSection, const wchar_t* pszEntry,
-                                  const wchar_t* pszDefault) override
-    {
-        auto it = m_values.find(Key(pszSection, pszEntry));
-        if (it != m_values.end())
-            return it->second;
-        return pszDefault != nullptr ? pszDefault : L"";
-    }
-    bool WriteProfileString(const wchar_t* pszSection, const wchar_t* pszEntry, const wchar_t* pszValue) override
-    {
-        m_values[Key(pszSection, pszEntry)] = pszValue != nullptr ? pszValue : L"";
-        return true;
-    }
-
-private:
-    static std::wstring Key(const wchar_t* pszSection, const wchar_t* pszEntry)
-    {
-        return std::wstring(pszSection) + L"\\" + pszEntry;
-    }
-    std::map<std::wstring, std::wstring> m_values = {{L"Common\\RouterAddress", L"127.0.0.1:1"}};
-};
-
-class CFixedVersion : public IVersionSource
-{
-public:
-    bool GetProductVersion(CProductVersion& version) override
-    {
-        version = {1, 0, 0, 91};
-        return true;
-    }
-};
 
 std::vector<std::wstring> g_log;
 
@@ -196,29 +161,6 @@ CProbedDlgMain* MakeMainWindow(bool bForgetTimer = false)
 
 // ---------------------------------------------------------------------------------------
 // Messages, windows and images.
-
-// Dispatches what is queued, each message offered to the windows' PreTranslateMessage as the
-// program's loop does (so a dialog gets its keys), until done() holds or the time is up.
-template <typename TDone>
-bool PumpUntil(TDone done, DWORD nTimeoutMs = 5000)
-{
-    CWinThread loop;
-    const ULONGLONG nEnd = GetTickCount64() + nTimeoutMs;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!loop.PreTranslateMessage(msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-        }
-        if (done())
-            return true;
-        if (GetTickCount64() >= nEnd)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
 
 // Everything posted so far has been handled.
 void PumpPending()
@@ -573,6 +515,148 @@ TEST_F(MainWindow, RefreshShowsStatusGroupTrayIconAndTooltip)
         EXPECT_EQ(g_nErrorBoxes, 0);
         EXPECT_THAT(g_log, IsEmpty());
     }
+}
+
+// Counts what a control is told to change: its text, its image, its visibility.
+class CControlChanges
+{
+public:
+    explicit CControlChanges(HWND hDialog)
+    {
+        s_nChanges = 0;
+        for (const int32_t* pGroup : s_layoutGroupIds)
+            for (const int32_t* pId = pGroup; *pId != 0; ++pId) {
+                HWND hItem = GetDlgItem(hDialog, *pId);
+                const auto pfnOld =
+                    SetWindowLongPtrW(hItem, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CControlChanges::Count));
+                m_subclassed.push_back({hItem, reinterpret_cast<WNDPROC>(pfnOld)});
+                SetPropW(hItem, L"TnTestOldProc", reinterpret_cast<HANDLE>(pfnOld));
+            }
+    }
+    ~CControlChanges()
+    {
+        for (const auto& [hItem, pfnOld] : m_subclassed) {
+            SetWindowLongPtrW(hItem, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pfnOld));
+            RemovePropW(hItem, L"TnTestOldProc");
+        }
+    }
+    static int Changes() { return s_nChanges; }
+
+private:
+    static LRESULT CALLBACK Count(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+    {
+        if (nMsg == WM_SETTEXT || nMsg == STM_SETICON || nMsg == STM_SETIMAGE || nMsg == WM_SHOWWINDOW)
+            ++s_nChanges;
+        const auto pfnOld = reinterpret_cast<WNDPROC>(GetPropW(hWnd, L"TnTestOldProc"));
+        return CallWindowProcW(pfnOld, hWnd, nMsg, wParam, lParam);
+    }
+    static inline int s_nChanges = 0;
+    std::vector<std::pair<HWND, WNDPROC>> m_subclassed;
+};
+
+// A refresh that changes nothing touches no control and calls no shell; a burst of changes
+// costs one shell call, with the burst's last image and tooltip together.
+TEST_F(MainWindow, RefreshSetsOnlyWhatChangedAndCallsTheShellOncePerBurst)
+{
+    CDlgMain& dlg = *s_pDlg;
+    AddSms(dlg, 5, "Meet at eight");
+    Registered(dlg);
+    dlg.SetConnectedUsersCount(1, 2);
+    dlg.SetConnectedUsersCount(2, 1);
+    PumpPending();
+    ASSERT_FALSE(dlg.m_notifyIcon.IsFlushPending());
+
+    CControlChanges changes(Dlg());
+    const int nShellCalls = dlg.m_notifyIcon.ShellCallCount();
+    for (int i = 0; i < 50; ++i)
+        dlg.SetSignalStrength(3);
+    dlg.SetRegistrationState(1, 3, 5, L"Provider");
+    PumpPending();
+    EXPECT_EQ(CControlChanges::Changes(), 0);
+    EXPECT_EQ(dlg.m_notifyIcon.ShellCallCount(), nShellCalls);
+
+    for (int nLevel : {0, 1, 2, 5, 4})
+        dlg.SetSignalStrength(nLevel);
+    EXPECT_TRUE(dlg.m_notifyIcon.IsFlushPending());
+    PumpPending();
+    EXPECT_EQ(dlg.m_notifyIcon.ShellCallCount(), nShellCalls + 1);
+    EXPECT_EQ(dlg.m_notifyIcon.Record().uFlags, static_cast<UINT>(NIF_ICON | NIF_TIP));
+    EXPECT_EQ(TrayImageId(dlg.m_notifyIcon.Record().hIcon), static_cast<uint32_t>(IDI_TRAY_4));
+    EXPECT_STREQ(dlg.m_notifyIcon.Record().szTip, L"Registered to Provider\nHSDPA\nVery good signal");
+    EXPECT_EQ(SignalImageId(Dlg()), static_cast<uint32_t>(IDI_SIGNAL_4));
+    // Five refreshes changed one image label and nothing else of the window.
+    EXPECT_EQ(CControlChanges::Changes(), 5);
+    EXPECT_EQ(g_nErrorBoxes, 0);
+}
+
+// When the shell comes back (a new taskbar), the icon returns at once with its image and its
+// tooltip, not only at the next change.
+TEST_F(MainWindow, NewTaskbarGetsTheIconBackWithItsTooltip)
+{
+    CDlgMain& dlg = *s_pDlg;
+    Registered(dlg);
+    PumpPending();
+    const int nShellCalls = dlg.m_notifyIcon.ShellCallCount();
+    NOTIFYICONDATAW probe = {};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = Dlg();
+    probe.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &probe));  // as a shell that went away forgets it
+
+    SendMessageW(Dlg(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(dlg.m_notifyIcon.ShellCallCount(), nShellCalls + 1);
+    EXPECT_EQ(dlg.m_notifyIcon.Record().uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_STREQ(dlg.m_notifyIcon.Record().szTip, L"Registered to Provider\nHSDPA\nGood signal");
+    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &probe));  // the shell has it again
+    PumpPending();
+    EXPECT_EQ(dlg.m_notifyIcon.ShellCallCount(), nShellCalls + 1);
+    EXPECT_EQ(g_nErrorBoxes, 0);
+    EXPECT_THAT(g_log, IsEmpty());
+}
+
+// The addresses the shell was asked to open, from the sandbox's recorder.
+std::vector<std::wstring> OpenedAddresses()
+{
+    std::vector<std::wstring> lines;
+    const char* pszLog = getenv("TN_OPEN_LOG");
+    if (pszLog == nullptr)
+        return lines;
+    const std::wstring path = L"Z:" + std::wstring(pszLog, pszLog + strlen(pszLog));
+    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return lines;
+    std::string bytes(1 << 20, '\0');
+    DWORD nRead = 0;
+    ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
+    CloseHandle(hFile);
+    bytes.resize(nRead);
+    for (size_t nStart = 0; nStart < bytes.size();) {
+        const size_t nEnd = bytes.find('\n', nStart);
+        lines.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(nStart),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(nEnd == std::string::npos ? bytes.size() : nEnd));
+        nStart = nEnd == std::string::npos ? bytes.size() : nEnd + 1;
+    }
+    return lines;
+}
+
+// A double click on a link arrives as a click and then a double-click notification of the
+// same control: the page opens once.
+TEST_F(MainWindow, DoubleClickOnALinkOpensItsPageOnce)
+{
+    if (getenv("TN_OPEN_LOG") == nullptr)
+        GTEST_SKIP() << "needs the sandbox's recorder of opened addresses";
+    const size_t nBefore = OpenedAddresses().size();
+    const HWND hTitle = GetDlgItem(Dlg(), IDC_STATUS_TITLE);
+    SendMessageW(Dlg(), WM_COMMAND, MAKEWPARAM(IDC_STATUS_TITLE, STN_CLICKED), reinterpret_cast<LPARAM>(hTitle));
+    SendMessageW(Dlg(), WM_COMMAND, MAKEWPARAM(IDC_STATUS_TITLE, STN_DBLCLK), reinterpret_cast<LPARAM>(hTitle));
+    // The recorder runs in a process of its own: wait for the first address, then long
+    // enough for a second one to have come too.
+    EXPECT_TRUE(PumpUntil([&] { return OpenedAddresses().size() > nBefore; }, 10000));
+    PumpUntil([] { return false; }, 2000);
+    const std::vector<std::wstring> opened = OpenedAddresses();
+    ASSERT_EQ(opened.size(), nBefore + 1);
+    EXPECT_THAT(opened.back(), testing::StartsWith(L"http://127.0.0.1/index.cgi?active_page=page_home"));
 }
 
 // The record holds 127 characters and the terminating zero; code units, as UTF-16 counts them.

@@ -43,6 +43,7 @@ public:
         InitCommonControlsEx(&icc);
         m_hWnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nTemplate), nullptr,
                                     PlainDialogProc, 0);
+        m_nError = m_hWnd ? 0 : GetLastError();
     }
     ~TestDialog()
     {
@@ -52,6 +53,7 @@ public:
     HWND Item(int nId) const { return GetDlgItem(m_hWnd, nId); }
 
     HWND m_hWnd = nullptr;
+    DWORD m_nError = 0;  // why the dialog could not be made
 };
 
 RECT ItemRect(HWND hDialog, int nId)
@@ -140,7 +142,7 @@ std::vector<std::wstring> CheckArrangement(int nTemplate)
     TestDialog dialog(nTemplate);
     CWnd wnd;
     if (dialog.m_hWnd == nullptr || !wnd.SubclassWindow(dialog.m_hWnd))
-        return {L"the dialog cannot be made"};
+        return {L"the dialog cannot be made: " + std::to_wstring(dialog.m_nError)};
     CDlgBase layout(&wnd);
 
     // The main window's first placement: its own height, at the work area's corner.
