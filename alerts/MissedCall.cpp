@@ -1,3 +1,4 @@
+#include "resources/StringIds.h"
 #include "alerts/MissedCall.h"
 
 #include <cstring>
@@ -5,7 +6,6 @@
 #include "app/AppString.h"
 
 namespace {
-constexpr uint32_t kIdWithheld = 2529;
 }
 
 CMissedCall::CMissedCall(const uint8_t* pMessage, size_t nSize)
@@ -26,6 +26,6 @@ std::wstring CMissedCall::GetTimeText() const
 
 std::wstring CMissedCall::GetCallerText() const
 {
-    const std::wstring strWithheld = AppString(kIdWithheld);
+    const std::wstring strWithheld = AppString(IDS_WITHHELD);
     return MissedCallCaller(m_message, kMessageSize, strWithheld.c_str());
 }

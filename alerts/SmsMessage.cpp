@@ -1,3 +1,4 @@
+#include "resources/StringIds.h"
 #include "alerts/SmsMessage.h"
 
 #include <cstring>
@@ -6,8 +7,6 @@
 #include "app/AppString.h"
 
 namespace {
-constexpr uint32_t kIdReceived = 2507;
-constexpr uint32_t kIdFrom = 2508;
 }  // namespace
 
 CSmsMessage::CSmsMessage(const uint8_t* pMessage, size_t nSize)
@@ -23,12 +22,12 @@ uint32_t CSmsMessage::GetId() const
 
 std::wstring CSmsMessage::GetReceivedText() const
 {
-    return FormatLabelledText(AppString(kIdReceived), SmsTime(m_message, kMessageSize));
+    return FormatLabelledText(AppString(IDS_RECEIVED), SmsTime(m_message, kMessageSize));
 }
 
 std::wstring CSmsMessage::GetSenderText() const
 {
-    return FormatLabelledText(AppString(kIdFrom), SmsSender(m_message, kMessageSize));
+    return FormatLabelledText(AppString(IDS_FROM), SmsSender(m_message, kMessageSize));
 }
 
 std::wstring CSmsMessage::GetMessageText() const

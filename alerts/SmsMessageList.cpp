@@ -1,3 +1,4 @@
+#include "resources/StringIds.h"
 #include "alerts/SmsMessageList.h"
 
 #include "alerts/LabelText.h"
@@ -6,7 +7,6 @@
 #include "app/AppString.h"
 
 namespace {
-constexpr uint32_t kIdSmsMessages = 2503;
 }
 
 CSmsMessageList::~CSmsMessageList()
@@ -33,7 +33,7 @@ std::wstring CSmsMessageList::GetCounterText() const
 {
     if (m_nCurrent < 0 || m_nCount <= 0)
         return std::wstring();
-    return FormatCounterText(AppString(kIdSmsMessages), m_nCurrent + 1, m_nCount);
+    return FormatCounterText(AppString(IDS_SMS_MESSAGES), m_nCurrent + 1, m_nCount);
 }
 
 void CSmsMessageList::MoveToNewer()

@@ -1,3 +1,4 @@
+#include "resources/StringIds.h"
 #include "app/AppMain.h"
 
 #include <commctrl.h>
@@ -14,7 +15,7 @@
 #include "app/Settings.h"
 #include "app/SysWrappers.h"
 #include "framework/MessageBox.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 #include "framework/SocketInit.h"
 #include "resources/resource.h"
 #include "status/DlgMain.h"
@@ -77,7 +78,7 @@ bool CAppMain::InitInstance()
     }
 
     if (!AfxSocketInit()) {
-        AfxMessageBox(2542);
+        AfxMessageBox(IDS_SOCKET_INIT_FAILED);
         return false;
     }
 
@@ -85,7 +86,7 @@ bool CAppMain::InitInstance()
     static CFileVersionSource s_version;
     CSettings::SetStore(&s_store, &s_version);
     if (!CSettings::GetInstance().m_bValid) {
-        AfxMessageBox(2543);
+        AfxMessageBox(IDS_INVALID_SETTINGS);
         return false;
     }
 

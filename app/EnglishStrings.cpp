@@ -6,7 +6,7 @@ struct Entry {
     uint32_t nId;
     const wchar_t* pText;
 };
-#define TN_STRING(id, text) {id, text},
+#define TN_STRING(name, id, text) {id, text},
 constexpr Entry s_table[] = {
 #include "resources/StringTable.inc"
 };

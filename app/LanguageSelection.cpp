@@ -1,16 +1,16 @@
+#include "resources/StringIds.h"
 #include "app/LanguageSelection.h"
 
 #include <cwchar>
 
-#include "app/AppStrings.h"
+#include "app/StringLoader.h"
 #include "app/Log.h"
 #include "app/SysWrappers.h"
 #include "app/TraceLog.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 
 namespace {
 
-constexpr uint32_t kIdLanguageKey = 107;
 constexpr DWORD kModulePathChars = 260;
 
 // "<folder of the executable>\<code>.dll"; an empty text if the executable's path cannot
@@ -45,7 +45,7 @@ wchar_t* BuildLibraryPath(const wchar_t* pszCode)
 HMODULE SelectLanguageLibrary()
 {
     // No library is loaded yet, so the key comes from the program's own table.
-    XBuffer<wchar_t> key(LoadAppString(AfxGetInstanceHandle(), kIdLanguageKey));
+    XBuffer<wchar_t> key(LoadAppString(AfxGetInstanceHandle(), IDS_LANGUAGE_SETTINGS_KEY));
     XBuffer<wchar_t> code;
     if (key)
         code.Reset(XRegReadString(HKEY_USERS, key.Get(), L"AppLang", true));

@@ -1,7 +1,7 @@
 #include "framework/Dialog.h"
 
 #include "framework/ModalLoop.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 #include "framework/WinApp.h"
 
 CDialog::CDialog(UINT nIdTemplate, CWnd* pParentWnd) : m_nIdTemplate(nIdTemplate), m_pParentWnd(pParentWnd) {}

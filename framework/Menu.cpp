@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "framework/ModalLoop.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 #include "framework/Wnd.h"
 
 CMenu::~CMenu()

@@ -3,15 +3,14 @@
 #include <string>
 #include <utility>
 
-#include "app/AppStrings.h"
+#include "app/StringLoader.h"
 #include "app/SysWrappers.h"
 #include "framework/ModalLoop.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
 
 namespace {
-constexpr UINT kIdAppTitle = 57344;
 
 // The box whose window is about to be made on this thread, so that a stop request can end it.
 thread_local CModalLoop* t_pBoxAwaitingWindow = nullptr;
@@ -63,7 +62,7 @@ int AfxMessageBox(const wchar_t* pszText, UINT nType)
         if (pApp->m_pMainWnd && IsWindow(pApp->m_pMainWnd->m_hWnd))
             hOwner = GetLastActivePopup(pApp->m_pMainWnd->m_hWnd);
     } else {
-        XBuffer<wchar_t> title(LoadAppString(AfxGetInstanceHandle(), kIdAppTitle));
+        XBuffer<wchar_t> title(LoadAppString(AfxGetInstanceHandle(), AFX_IDS_APP_TITLE));
         if (title.Get())
             strCaption = title.Get();
     }

@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "app/AppStrings.h"
+#include "app/StringLoader.h"
 #include "app/SysWrappers.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 
 namespace {
 constexpr int kGetTextChars = 1024;

@@ -3,10 +3,9 @@
 #include <cwchar>
 
 #include "app/SysWrappers.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 
 namespace {
-constexpr UINT kIdAppTitle = 57344;
 // Registry key names are at most 255 characters.
 constexpr DWORD kMaxKeyNameChars = 256;
 
@@ -101,7 +100,7 @@ const std::wstring& CWinApp::GetAppName()
         // Always from the program's own module: the name is part of the settings path
         // and must not change with the language library.
         const wchar_t* pText = nullptr;
-        const int nChars = LoadStringW(AfxGetInstanceHandle(), kIdAppTitle, reinterpret_cast<LPWSTR>(&pText), 0);
+        const int nChars = LoadStringW(AfxGetInstanceHandle(), AFX_IDS_APP_TITLE, reinterpret_cast<LPWSTR>(&pText), 0);
         if (nChars > 0 && pText)
             m_strAppName.assign(pText, static_cast<size_t>(nChars));
         m_bAppNameKnown = true;

@@ -5,10 +5,8 @@
 #include "app/Log.h"
 #include "link/RouterEvents.h"
 #include "link/SockClient.h"
-#include "status/DeviceStatus.h"
 
-void ConnectIfNeeded(CSockClient& client, const CDeviceStatus& status, const std::wstring& strAddress, int nPort,
-                     IRouterEvents& events)
+void ConnectIfNeeded(CSockClient& client, const std::wstring& strAddress, int nPort, IRouterEvents& events)
 {
     if (client.m_hSocket != kInvalidSocketHandle) {
         // A clock set back gives a negative age, which never counts as silent.
@@ -19,7 +17,7 @@ void ConnectIfNeeded(CSockClient& client, const CDeviceStatus& status, const std
         }
     }
 
-    if (status.m_bConnected)
+    if (events.IsRouterConnected())
         return;
 
     if (client.m_hSocket == kInvalidSocketHandle &&

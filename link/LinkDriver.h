@@ -3,14 +3,12 @@
 #pragma once
 #include <string>
 
-class CDeviceStatus;
 class CSockClient;
 class IRouterEvents;
 
 // Seconds without a valid message after which a socket counts as silent.
 constexpr long long kLinkWatchdogSeconds = 10;
 
-// One timer tick. status is read after the watchdog has had its say through
-// events.SetRouterConnected, so it must be the record that call resets.
-void ConnectIfNeeded(CSockClient& client, const CDeviceStatus& status, const std::wstring& strAddress, int nPort,
-                     IRouterEvents& events);
+// One timer tick. Whether the link is up is asked of events after the watchdog has had its
+// say through events.SetRouterConnected.
+void ConnectIfNeeded(CSockClient& client, const std::wstring& strAddress, int nPort, IRouterEvents& events);

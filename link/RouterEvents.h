@@ -32,6 +32,8 @@ public:
 
     // The outcome of a connection attempt, or false when the link is lost.
     virtual void SetRouterConnected(bool bConnected) = 0;
+    // Whether the link is up, as the last SetRouterConnected left it.
+    virtual bool IsRouterConnected() const = 0;
 
     // Modal box with an OK button for a failed receive, shown after the link was reported
     // lost. It runs a message loop of its own, in which timer ticks connect again and the

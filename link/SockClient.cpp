@@ -9,11 +9,10 @@
 #include "app/Log.h"
 #include "link/RouterEvents.h"
 #include "link/WireProtocol.h"
+#include "resources/StringIds.h"
 
 namespace {
 
-constexpr uint32_t kIdWithheld = 2529;
-constexpr uint32_t kIdReceiveError = 2565;
 
 int64_t SystemNow()
 {
@@ -48,7 +47,7 @@ void LogReceivedBytes(const uint8_t* pBytes, int nCount)
         std::wstring strCaller;
         if (DecodeIncomingCall(pMessage, nSize, nullptr, strCaller)) {
             if (strCaller.empty())
-                strCaller = AppString(kIdWithheld);
+                strCaller = AppString(IDS_WITHHELD);
             owner.ReportCall(strCaller);
         }
         break;
@@ -124,7 +123,7 @@ void CSockClient::OnReceive(int /*nErrorCode*/)
         DropLink();
         if (!m_bErrorBoxOpen) {
             m_bErrorBoxOpen = true;
-            m_pOwner->ShowReceiveErrorBox(AppString(kIdReceiveError));
+            m_pOwner->ShowReceiveErrorBox(AppString(IDS_ERROR_OCCURRED));
             m_bErrorBoxOpen = false;
         }
         return;

@@ -6,11 +6,10 @@
 
 #include "app/AppString.h"
 #include "app/Log.h"
+#include "resources/StringIds.h"
+#include "resources/resource.h"
 
 namespace {
-
-constexpr uint32_t kIdDash = 2547;
-constexpr uint32_t kIdConnectedUsers = 2559;
 
 // A state's text; where nIdWithOperator is set, a known operator picks it instead
 // and the operator text (with its leading blank) follows it.
@@ -21,28 +20,29 @@ struct StateText {
 };
 
 constexpr StateText s_registrationTexts[] = {
-    {2, 2544, 0},     // Not registered
-    {3, 2525, 2526},  // Registered / Registered to
-    {4, 2545, 0},     // Searching...
-    {5, 2546, 0},     // Registration denied
-    {7, 2523, 2524},  // Roaming / Roaming to
+    {2, IDS_NOT_REGISTERED, 0},
+    {3, IDS_REGISTERED, IDS_REGISTERED_TO},
+    {4, IDS_SEARCHING, 0},
+    {5, IDS_REGISTRATION_DENIED, 0},
+    {7, IDS_ROAMING, IDS_ROAMING_TO},
 };
 
 constexpr StateText s_connectionTexts[] = {
-    {2, 2561, 0},     // Connecting...
-    {3, 2527, 2528},  // Connected / Connected to
-    {4, 2563, 0},     // Disconnecting...
+    {2, IDS_CONNECTING, 0},
+    {3, IDS_CONNECTED, IDS_CONNECTED_TO},
+    {4, IDS_DISCONNECTING, 0},
 };
 
 // Indexed by technology code minus 1: GSM, GPRS, EDGE, UMTS, HSDPA.
-constexpr uint32_t s_technologyIds[] = {2548, 2549, 2550, 2551, 2552};
+constexpr uint32_t s_technologyIds[] = {IDS_GSM, IDS_GPRS, IDS_EDGE, IDS_UMTS, IDS_HSDPA};
 
 // Indexed by signal level 0 to 5: "No signal" up to "Excellent signal".
-constexpr uint32_t s_signalTextIds[] = {2553, 2554, 2555, 2556, 2557, 2558};
+constexpr uint32_t s_signalTextIds[] = {IDS_NO_SIGNAL,   IDS_VERY_LOW_SIGNAL,  IDS_LOW_SIGNAL,
+                                         IDS_GOOD_SIGNAL, IDS_VERY_GOOD_SIGNAL, IDS_EXCELLENT_SIGNAL};
 constexpr int32_t kMaxSignalLevel = 5;
-constexpr uint32_t kSignalIconLevel0 = 129;
-constexpr uint32_t kTrayIconLevel0 = 148;
-constexpr uint32_t kTrayIconNone = 154;
+constexpr uint32_t kSignalIconLevel0 = IDI_SIGNAL_0;
+constexpr uint32_t kTrayIconLevel0 = IDI_TRAY_0;
+constexpr uint32_t kTrayIconNone = IDI_TRAY_NONE;
 constexpr uint32_t kTrayIconUnseenOffset = 7;
 
 // Levels above 5 show as 5; negative levels (not reported) stay negative.
@@ -61,7 +61,7 @@ std::wstring StateTextOf(const StateText (&table)[N], int32_t nState, const std:
             return AppString(row.nIdWithOperator) + strOperator;
         return AppString(row.nId);
     }
-    return AppString(kIdDash);
+    return AppString(IDS_UNKNOWN_VALUE);
 }
 
 }  // namespace
@@ -108,14 +108,14 @@ std::wstring CDeviceStatus::GetTechnologyText() const
 {
     constexpr int32_t nCount = static_cast<int32_t>(std::size(s_technologyIds));
     if (m_nTechnology < 1 || m_nTechnology > nCount)
-        return AppString(kIdDash);
+        return AppString(IDS_UNKNOWN_VALUE);
     return AppString(s_technologyIds[m_nTechnology - 1]);
 }
 
 std::wstring CDeviceStatus::GetSignalText() const
 {
     if (m_nSignalStrength < 0)
-        return AppString(kIdDash);
+        return AppString(IDS_UNKNOWN_VALUE);
     const int32_t nLevel = ShownLevel(m_nSignalStrength);
     return AppString(s_signalTextIds[nLevel]);
 }
@@ -126,8 +126,8 @@ std::wstring CDeviceStatus::GetUsersText() const
     // longer fits them counts as negative, as it would wrap around; 64 bits keep it defined.
     const int64_t nSum = static_cast<int64_t>(m_nUserCount1) + m_nUserCount2;
     if (m_nUserCount1 < 0 || m_nUserCount2 < 0 || nSum > std::numeric_limits<int32_t>::max())
-        return AppString(kIdDash);
-    return AppString(kIdConnectedUsers) + L" " + std::to_wstring(nSum);
+        return AppString(IDS_UNKNOWN_VALUE);
+    return AppString(IDS_CONNECTED_USERS) + L" " + std::to_wstring(nSum);
 }
 
 uint32_t CDeviceStatus::GetSignalIconId() const

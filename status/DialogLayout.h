@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "resources/resource.h"
 #include "status/LayoutRect.h"
 
 // Groups in the order they stack; group g has mask bit 1 << g.
@@ -16,20 +17,27 @@ enum LayoutGroup : size_t {
 };
 constexpr size_t kLayoutGroupCount = 4;
 
+// Bits of the visible-group mask.
+constexpr uint32_t kLayoutMaskSms = 1u << kGroupSms;
+constexpr uint32_t kLayoutMaskMissedCalls = 1u << kGroupMissedCalls;
+constexpr uint32_t kLayoutMaskDeviceStatus = 1u << kGroupDeviceStatus;
+constexpr uint32_t kLayoutMaskUpgrade = 1u << kGroupUpgrade;
 // The template's own arrangement, which is also the mask before the first showing.
-constexpr uint32_t kLayoutMaskAll = 15;
+constexpr uint32_t kLayoutMaskAll = kLayoutMaskSms | kLayoutMaskMissedCalls | kLayoutMaskDeviceStatus | kLayoutMaskUpgrade;
 
 // Control ids of each group of the main window, ended by 0; the first is the anchor.
-inline constexpr int32_t s_smsGroupIds[] = {1002, 1017, 1021, 1022, 1023, 1003, 1011, 1004, 0};
-inline constexpr int32_t s_missedCallsGroupIds[] = {1005, 1018, 1024, 1031, 0};
-inline constexpr int32_t s_deviceStatusGroupIds[] = {1010, 1013, 1001, 1020, 1012, 1014, 0};
-inline constexpr int32_t s_upgradeGroupIds[] = {1015, 1016, 0};
+inline constexpr int32_t s_smsGroupIds[] = {IDC_SMS_TITLE, IDC_SMS_COUNTER, IDC_SMS_PREV, IDC_SMS_NEXT,
+                                            IDC_SMS_ICON,  IDC_SMS_SENDER,  IDC_SMS_TIME, IDC_SMS_TEXT, 0};
+inline constexpr int32_t s_missedCallsGroupIds[] = {IDC_CALLS_TITLE, IDC_CALLS_COUNTER, IDC_CALLS_ICON, IDC_CALLS_LIST, 0};
+inline constexpr int32_t s_deviceStatusGroupIds[] = {IDC_STATUS_TITLE,  IDC_SIGNAL_ICON, IDC_STATUS_LINE,
+                                                     IDC_NO_CONNECTION, IDC_USERS,       IDC_TECHNOLOGY, 0};
+inline constexpr int32_t s_upgradeGroupIds[] = {IDC_UPDATE_TITLE, IDC_UPDATE_LINK, 0};
 inline constexpr const int32_t* s_layoutGroupIds[kLayoutGroupCount] = {
     s_smsGroupIds, s_missedCallsGroupIds, s_deviceStatusGroupIds, s_upgradeGroupIds};
 
 // The SMS counter and the paging arrows move right once, before the groups are measured,
 // to leave the counter room for its longer texts.
-inline constexpr int32_t s_smsCounterIds[] = {1017, 1021, 1022, 0};
+inline constexpr int32_t s_smsCounterIds[] = {IDC_SMS_COUNTER, IDC_SMS_PREV, IDC_SMS_NEXT, 0};
 constexpr int32_t kSmsCounterShift = 18;
 
 // Where a group's block starts and how tall it is, in client pixels.

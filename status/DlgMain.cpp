@@ -1,3 +1,4 @@
+#include "resources/StringIds.h"
 #include "status/DlgMain.h"
 
 #include <commctrl.h>
@@ -9,25 +10,15 @@
 #include "app/Settings.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalLoop.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 #include "link/LinkDriver.h"
 #include "resources/resource.h"
+#include "status/DialogLayout.h"
 #include "status/StatusView.h"
 
 namespace {
 
-constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerPeriodMs = 4096;
-constexpr UINT kAboutCommand = 16;
-constexpr UINT kTrayShowStatus = 32771;
-constexpr UINT kTrayWebView = 32772;
-constexpr UINT kTrayExit = 32773;
-
-// Bits of the visible-group mask.
-constexpr uint32_t kShowSms = 1;
-constexpr uint32_t kShowMissedCalls = 2;
-constexpr uint32_t kShowStatus = 4;
-constexpr uint32_t kShowUpdate = 8;
 
 // The signal images come from the current resource module; LR_SHARED keeps one copy each
 // for the whole run, so a refresh loads nothing new.
@@ -89,10 +80,10 @@ BOOL CDlgMain::OnInitDialog()
     CDialog::OnInitDialog();
 
     CMenu systemMenu = GetSystemMenu(false);
-    const std::wstring strAbout = AppString(101);
+    const std::wstring strAbout = AppString(IDS_ABOUT_MENU_ITEM);
     if (systemMenu.m_hMenu != nullptr && !strAbout.empty()) {
         systemMenu.AppendMenu(MF_SEPARATOR);
-        systemMenu.AppendMenu(MF_STRING, kAboutCommand, strAbout.c_str());
+        systemMenu.AppendMenu(MF_STRING, IDM_ABOUTBOX, strAbout.c_str());
     }
 
     SetIcon(m_hAppIcon, true);
@@ -111,16 +102,16 @@ BOOL CDlgMain::OnInitDialog()
     m_lstMissedCalls.SetExtendedStyle(m_lstMissedCalls.GetExtendedStyle() | LVS_EX_FULLROWSELECT);
     RECT rcList;
     m_lstMissedCalls.GetClientRect(&rcList);
-    m_lstMissedCalls.InsertColumn(0, AppString(120).c_str(), LVCFMT_LEFT, 115);
-    m_lstMissedCalls.InsertColumn(1, AppString(121).c_str(), LVCFMT_LEFT, (rcList.right - rcList.left) - 132);
+    m_lstMissedCalls.InsertColumn(0, AppString(IDS_CALLER_COLUMN).c_str(), LVCFMT_LEFT, 115);
+    m_lstMissedCalls.InsertColumn(1, AppString(IDS_DATE_COLUMN).c_str(), LVCFMT_LEFT, (rcList.right - rcList.left) - 132);
 
     SetDlgItemText(IDC_CALLS_COUNTER, L"");
-    SetDlgItemText(IDC_STATUS_TITLE, AppString(2506).c_str());
-    SetDlgItemText(IDC_NO_CONNECTION, AppString(2512).c_str());
+    SetDlgItemText(IDC_STATUS_TITLE, AppString(IDS_DEVICE_STATUS).c_str());
+    SetDlgItemText(IDC_NO_CONNECTION, AppString(IDS_NO_CONNECTION).c_str());
 
     RefreshDisplay();
 
-    m_nTimerId = SetTimer(kTimerId, kTimerPeriodMs);
+    m_nTimerId = SetTimer(IDT_CONNECT, kTimerPeriodMs);
     // No focus for the hidden window: in the read-only SMS box the caret would blink twice a
     // second for the whole run. Activation gives the focus once the window shows.
     return FALSE;
@@ -185,13 +176,13 @@ bool CDlgMain::IsNotifierUpdatePending() const
 
 void CDlgMain::ShowStatusWindow()
 {
-    uint32_t nMask = kShowStatus;
+    uint32_t nMask = kLayoutMaskDeviceStatus;
     if (m_smsList.m_nCount > 0)
-        nMask |= kShowSms;
+        nMask |= kLayoutMaskSms;
     if (m_missedCallList.m_nCount > 0)
-        nMask |= kShowMissedCalls;
+        nMask |= kLayoutMaskMissedCalls;
     if (CSettings::GetInstance().m_nLiveUpdateStatus != 1 || IsNotifierUpdatePending())
-        nMask |= kShowUpdate;
+        nMask |= kLayoutMaskUpgrade;
     m_dlgBase.UpdateLayout(nMask);
     RefreshDisplay();
     ShowWindow(SW_SHOW);
@@ -201,7 +192,7 @@ void CDlgMain::ShowStatusWindow()
 void CDlgMain::ConnectIfNeeded()
 {
     const CSettings& settings = CSettings::GetInstance();
-    ::ConnectIfNeeded(m_sockClient, m_status, settings.m_strIpAddress, settings.m_nPort, *this);
+    ::ConnectIfNeeded(m_sockClient, settings.m_strIpAddress, settings.m_nPort, *this);
 }
 
 void CDlgMain::SetRouterConnected(bool bConnected)
@@ -328,7 +319,7 @@ void CDlgMain::OnActivate(UINT nState, HWND hOther, bool bMinimized)
     const struct {
         CStaticBold& label;
         uint32_t nText;
-    } titles[] = {{m_lblSmsTitle, 2503}, {m_lblMissedCallsTitle, 2505}, {m_lblUpdateTitle, 2513}};
+    } titles[] = {{m_lblSmsTitle, IDS_SMS_MESSAGES}, {m_lblMissedCallsTitle, IDS_MISSED_CALLS}, {m_lblUpdateTitle, IDS_UPGRADE}};
     for (const auto& title : titles) {
         title.label.SetWindowText(AppString(title.nText).c_str());
         title.label.AutoResize();
@@ -381,16 +372,16 @@ void CDlgMain::OnTrayNotify(LPARAM lParam)
 void CDlgMain::OnTrayCommand(UINT nCommand)
 {
     switch (nCommand) {
-    case kTrayShowStatus:
+    case ID_TRAY_NOTIFIER_VIEW:
         ShowStatusWindow();
         break;
-    case kTrayWebView:
+    case ID_TRAY_WEB_VIEW:
         OpenAddress(CSettings::GetInstance().m_strOverviewUrl);
         break;
-    case kAboutCommand:
-        PostMessage(WM_SYSCOMMAND, kAboutCommand);
+    case IDM_ABOUTBOX:
+        PostMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
         break;
-    case kTrayExit:
+    case ID_TRAY_EXIT:
         AfxRequestStop(this);
         break;
     default:

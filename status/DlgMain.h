@@ -23,7 +23,6 @@
 // Requests from another start of the program (both parameters 0).
 constexpr UINT WM_APP_SHOW_STATUS = WM_APP + 2;
 constexpr UINT WM_APP_STOP = WM_APP + 3;
-constexpr UINT WM_APP_TRAY_NOTIFY = WM_APP + 1;
 
 class CDlgMain : public CDialog, public IRouterEvents {
 public:
@@ -47,6 +46,7 @@ public:
     void ReportSoftwareRequired(const std::wstring& strVersion, const std::wstring& strUrl) override;
     void ReportLiveUpdateStatus(int32_t nStatus) override;
     void SetRouterConnected(bool bConnected) override;
+    bool IsRouterConnected() const override { return m_status.m_bConnected != 0; }
     void ShowReceiveErrorBox(const std::wstring& strText) override;
 
     LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override;

@@ -3,14 +3,14 @@
 #include "app/Log.h"
 #include "framework/MessageBox.h"
 #include "framework/ResourceException.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 #include "framework/Wnd.h"
 #include "resources/resource.h"
 
 namespace {
 
+// The one icon of the window, as the shell knows it (not a resource).
 constexpr UINT kIconId = 1;
-constexpr UINT kCallbackMessage = WM_APP + 1;
 constexpr size_t kTipChars = sizeof(NOTIFYICONDATAW::szTip) / sizeof(wchar_t);  // 128
 
 }  // namespace
@@ -20,7 +20,9 @@ CNotifyIcon::CNotifyIcon()
     ZeroMemory(&m_data, sizeof(m_data));
     m_data.cbSize = sizeof(m_data);
     // 148 to 154 first, then the attention variants 141 to 147.
-    const uint32_t aOrder[] = {148, 149, 150, 151, 152, 153, 154, 141, 142, 143, 144, 145, 146, 147};
+    const uint32_t aOrder[] = {IDI_TRAY_0,        IDI_TRAY_1,        IDI_TRAY_2,        IDI_TRAY_3,        IDI_TRAY_4,
+                               IDI_TRAY_5,        IDI_TRAY_NONE,     IDI_TRAY_UNSEEN_0, IDI_TRAY_UNSEEN_1, IDI_TRAY_UNSEEN_2,
+                               IDI_TRAY_UNSEEN_3, IDI_TRAY_UNSEEN_4, IDI_TRAY_UNSEEN_5, IDI_TRAY_UNSEEN_NONE};
     for (uint32_t nId : aOrder) {
         HICON hIcon = static_cast<HICON>(
             LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
@@ -38,7 +40,7 @@ void CNotifyIcon::Create(CWnd* pWindow)
 {
     m_data.hWnd = pWindow->m_hWnd;
     m_data.uID = kIconId;
-    m_data.uCallbackMessage = kCallbackMessage;
+    m_data.uCallbackMessage = WM_APP_TRAY_NOTIFY;
     m_data.hIcon = m_icons[IDI_TRAY_NONE];
     if (!m_menu.LoadMenu(IDR_TRAY_MENU)) {
         XLog(3, L"CNotifyIcon::CNotifyIcon, LoadMenu: NOK.");

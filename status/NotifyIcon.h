@@ -12,6 +12,9 @@
 
 class CWnd;
 
+// The icon's mouse messages reach its window as this message (wParam the icon, lParam the
+// mouse message).
+constexpr UINT WM_APP_TRAY_NOTIFY = WM_APP + 1;
 // Posted by the icon to its window when the shell is to be brought up to date; the window
 // answers it with Flush. One shell call then serves every refresh of a burst.
 constexpr UINT WM_APP_TRAY_FLUSH = WM_APP + 4;

@@ -126,6 +126,7 @@ public:
     void ReportSoftwareRequired(const std::wstring&, const std::wstring&) override { ++m_nMessages; }
     void ReportLiveUpdateStatus(int32_t) override { ++m_nMessages; }
     void SetRouterConnected(bool bConnected) override { m_bDropped |= !bConnected; }
+    bool IsRouterConnected() const override { return !m_bDropped; }
     void ShowReceiveErrorBox(const std::wstring&) override { m_bDropped = true; }
 
     uint64_t m_nMessages = 0;

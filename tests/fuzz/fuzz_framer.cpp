@@ -89,6 +89,7 @@ public:
     void ReportError(const std::wstring&) override {}
     void ReportSoftwareRequired(const std::wstring&, const std::wstring&) override {}
     void ReportLiveUpdateStatus(int32_t) override {}
+    bool IsRouterConnected() const override { return !m_bDropped; }
     void SetRouterConnected(bool bConnected) override
     {
         if (!bConnected)

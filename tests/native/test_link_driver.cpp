@@ -40,6 +40,8 @@ public:
         }
     }
 
+    bool IsRouterConnected() const override { return m_status.m_bConnected != 0; }
+
     CDeviceStatus m_status;
     int m_nLosses = 0;
 };
@@ -58,7 +60,7 @@ protected:
         CSockClient::s_pfnNow = m_pfnPreviousNow;
     }
 
-    void Tick() { ConnectIfNeeded(m_client, m_owner.m_status, L"127.0.0.1", 1337, m_owner); }
+    void Tick() { ConnectIfNeeded(m_client, L"127.0.0.1", 1337, m_owner); }
 
     CLinkOwner m_owner;
     CSockClient m_client{&m_owner};

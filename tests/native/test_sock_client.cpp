@@ -13,7 +13,6 @@
 #include "link/RouterEvents.h"
 #include "link/SockClient.h"
 #include "link/WireProtocol.h"
-#include "status/DeviceStatus.h"
 #include "tests/native/FakeAsyncSocket.h"
 #include "tests/native/LogCapture.h"
 
@@ -139,7 +138,9 @@ public:
     void SetRouterConnected(bool bConnected) override
     {
         Add(bConnected ? L"SetRouterConnected(true)" : L"SetRouterConnected(false)");
+        m_bConnected = bConnected;
     }
+    bool IsRouterConnected() const override { return m_bConnected; }
     void ShowReceiveErrorBox(const std::wstring& strText) override
     {
         Add(L"ShowReceiveErrorBox(" + Text(strText) + L")");
@@ -148,6 +149,7 @@ public:
     }
 
     std::vector<std::wstring> m_calls;
+    bool m_bConnected = false;
     // Runs while the box is "open", as the box's message loop would deliver events.
     std::function<void()> m_pfnWhileBoxOpen;
 
@@ -562,11 +564,9 @@ TEST_F(SockClientTest, ReceiveErrorDropsTheLinkThenShowsTheBox)
 
 TEST_F(SockClientTest, TheLinkGoesOnWhileTheErrorBoxIsOpen)
 {
-    CDeviceStatus status;
-    status.m_bConnected = 1;
+    m_owner.m_bConnected = true;
     m_owner.m_pfnWhileBoxOpen = [&] {
-        status.m_bConnected = 0;  // as the owner's SetRouterConnected(false) left it
-        ConnectIfNeeded(m_client, status, L"127.0.0.1", 1337, m_owner);
+        ConnectIfNeeded(m_client, L"127.0.0.1", 1337, m_owner);
         EXPECT_NE(m_client.m_hSocket, kInvalidSocketHandle);
         m_client.OnConnect(0);
         FakeSocket().receives.push_back(Bytes(Signal(3)));

@@ -17,7 +17,7 @@
 #include "framework/Menu.h"
 #include "framework/MessageBox.h"
 #include "framework/ResourceException.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 #include "framework/Static.h"
 #include "framework/ToolTipCtrl.h"
 #include "framework/WinApp.h"

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "app/AppString.h"
-#include "app/AppStrings.h"
+#include "app/StringLoader.h"
 #include "app/LanguageSelection.h"
 #include "app/Log.h"
 #include "app/SysWrappers.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ struct TableString {
     uint32_t nId;
     const wchar_t* pszText;
 };
-#define TN_STRING(id, text) {id, text},
+#define TN_STRING(name, id, text) {id, text},
 const TableString kTable[] = {
 #include "resources/StringTable.inc"
 };

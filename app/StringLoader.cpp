@@ -1,4 +1,5 @@
-#include "app/AppStrings.h"
+#include "resources/StringIds.h"
+#include "app/StringLoader.h"
 
 #include <cwchar>
 #include <string>
@@ -6,10 +7,9 @@
 #include "app/AppString.h"
 #include "app/StringBlock.h"
 #include "app/SysWrappers.h"
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 
 namespace {
-constexpr uint32_t kIdAppTitle = 57344;
 }  // namespace
 
 const WORD* GetStringResourceImage(uint32_t nId, const CResolver& resolver)
@@ -81,7 +81,7 @@ bool InsertAppTitle(HWND hWnd)
     if (nMarks == 0)
         return true;
 
-    XBuffer<wchar_t> title(LoadAppString(kIdAppTitle));
+    XBuffer<wchar_t> title(LoadAppString(IDS_APP_TITLE));
     const wchar_t* pszTitle = title ? title.Get() : L"";
     const size_t nTitle = wcslen(pszTitle);
     const size_t nText = wcslen(pszText);

@@ -1,4 +1,4 @@
-#include "framework/ResourceModule.h"
+#include "app/ResourceModule.h"
 
 namespace {
 HINSTANCE s_hResource = nullptr;

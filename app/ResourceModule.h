@@ -4,6 +4,10 @@
 #pragma once
 #include <windows.h>
 
+// The string id of the application's title in every string table the framework reads: the
+// application's name, and the caption of its message boxes.
+constexpr UINT AFX_IDS_APP_TITLE = 0xE000;
+
 // The program's own module (the executable).
 HINSTANCE AfxGetInstanceHandle();
 
