@@ -146,23 +146,20 @@ DWORD CAppMain::TerminateExistingInstance()
     DWORD nProcessId = 0;
     if (GetWindowThreadProcessId(hRunning, &nProcessId) == 0 || nProcessId == 0)
         return XLastError();
-    HANDLE hProcess = OpenProcess(kStopRights, FALSE, nProcessId);
-    if (hProcess == nullptr)
+    const XHandle process(OpenProcess(kStopRights, FALSE, nProcessId));
+    if (!process)
         return XLastError();
 
-    if (WaitForSingleObject(hProcess, kStopWaitMs) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.Get(), kStopWaitMs) == WAIT_OBJECT_0) {
         XLog(1, L"CAppMain::TerminateExistingInstance: stopped.");
-        XCloseHandle(hProcess);
         return 0;
     }
-    if (TerminateProcess(hProcess, kTerminatedExitCode)) {
+    if (TerminateProcess(process.Get(), kTerminatedExitCode)) {
         XLog(1, L"CAppMain::TerminateExistingInstance: terminated.");
-        XCloseHandle(hProcess);
         return 0;
     }
-    const DWORD nError = XLastError();
-    XCloseHandle(hProcess);
-    return nError;
+    // The handle's release keeps this code.
+    return XLastError();
 }
 
 LONG CAppMain::Bulldoze()

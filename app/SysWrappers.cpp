@@ -97,6 +97,14 @@ void XRegCloseKey(HKEY hKey)
     SetLastError(nSaved);
 }
 
+void XDestroyIcon(HICON hIcon)
+{
+    const DWORD nSaved = GetLastError();
+    if (!DestroyIcon(hIcon))
+        XLog(L"XDestroyIcon, DestroyIcon: 0x%x.\n", XLastError());
+    SetLastError(nSaved);
+}
+
 DWORD XLastError()
 {
     const DWORD nError = GetLastError();

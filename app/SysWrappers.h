@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 // New buffer of nBytes, last error 0; null on failure.
@@ -25,6 +26,7 @@ void XRelease(void* pBuffer);
 void XCloseHandle(HANDLE hHandle);
 void XFindClose(HANDLE hFind);
 void XRegCloseKey(HKEY hKey);
+void XDestroyIcon(HICON hIcon);
 
 // The last-error value, E_FAIL when it is 0; never 0.
 DWORD XLastError();
@@ -99,3 +101,56 @@ public:
 private:
     T* m_p = nullptr;
 };
+
+// Owns one handle and gives it back through its release wrapper above, which keeps the
+// last-error value and logs a failure. Move-only. A HANDLE counts as none when it is null
+// or INVALID_HANDLE_VALUE (what CreateFileW gives on failure).
+template <typename THandle, void (*pfnRelease)(THandle)>
+class XOwned
+{
+public:
+    XOwned() = default;
+    explicit XOwned(THandle h) : m_h(h) {}
+    XOwned(XOwned&& other) noexcept : m_h(other.Detach()) {}
+    XOwned& operator=(XOwned&& other) noexcept
+    {
+        if (this != &other)
+            Reset(other.Detach());
+        return *this;
+    }
+    XOwned(const XOwned&) = delete;
+    XOwned& operator=(const XOwned&) = delete;
+    ~XOwned() { Reset(); }
+
+    THandle Get() const { return m_h; }
+    explicit operator bool() const { return !IsNone(m_h); }
+    // Hands the handle back to the caller, who then owns it.
+    THandle Detach() { return std::exchange(m_h, THandle()); }
+    void Reset(THandle h = THandle())
+    {
+        const THandle hOld = std::exchange(m_h, h);
+        if (!IsNone(hOld))
+            pfnRelease(hOld);
+    }
+    // For out parameters: releases the current handle and exposes the slot.
+    THandle* Put()
+    {
+        Reset();
+        return &m_h;
+    }
+
+private:
+    static bool IsNone(THandle h)
+    {
+        if constexpr (std::is_same_v<THandle, HANDLE>)
+            return h == nullptr || h == INVALID_HANDLE_VALUE;
+        else
+            return h == nullptr;
+    }
+
+    THandle m_h = THandle();
+};
+
+using XHandle = XOwned<HANDLE, XCloseHandle>;
+using XRegKey = XOwned<HKEY, XRegCloseKey>;
+using XIcon = XOwned<HICON, XDestroyIcon>;

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cwchar>
 
+#include "app/SysWrappers.h"
 #include "app/TraceLine.h"
 
 namespace {
@@ -66,28 +67,23 @@ void WriteTraceLog(const wchar_t* pszFormat, ...)
     if (szPath[0] == L'\0')
         return;
 
-    HANDLE hFile = CreateFileW(szPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    const XHandle file(
+        CreateFileW(szPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return;
 
     SetLastError(NO_ERROR);
-    if (SetFilePointer(hFile, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
-        CloseHandle(hFile);
+    if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
         return;
-    }
 
     // Up to four bytes per UTF-16 unit covers every code page, UTF-8 included.
     char szBytes[kTraceLineBufferChars * 4];
     const int nBytes = WideCharToMultiByte(CP_THREAD_ACP, 0, szLine, static_cast<int>(nLine), szBytes,
                                            static_cast<int>(sizeof(szBytes)), nullptr, nullptr);
-    if (nBytes <= 0) {
-        CloseHandle(hFile);
+    if (nBytes <= 0)
         return;
-    }
 
     DWORD nWritten = 0;
-    if (WriteFile(hFile, szBytes, static_cast<DWORD>(nBytes), &nWritten, nullptr))
-        FlushFileBuffers(hFile);
-    CloseHandle(hFile);
+    if (WriteFile(file.Get(), szBytes, static_cast<DWORD>(nBytes), &nWritten, nullptr))
+        FlushFileBuffers(file.Get());
 }

@@ -71,8 +71,8 @@ LONG CWinApp::DelRegTree(HKEY hParentKey, const wchar_t* pszKeyName)
 {
     if (!pszKeyName || !pszKeyName[0])
         return ERROR_INVALID_PARAMETER;
-    HKEY hKey = nullptr;
-    LONG nResult = RegOpenKeyExW(hParentKey, pszKeyName, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &hKey);
+    XRegKey key;
+    LONG nResult = RegOpenKeyExW(hParentKey, pszKeyName, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key.Put());
     if (nResult != ERROR_SUCCESS)
         return nResult;
     // Always the first subkey: each one is gone before the next is asked for. A subkey that
@@ -80,17 +80,15 @@ LONG CWinApp::DelRegTree(HKEY hParentKey, const wchar_t* pszKeyName)
     for (;;) {
         wchar_t szSubKey[kMaxKeyNameChars];
         DWORD nChars = kMaxKeyNameChars;
-        nResult = RegEnumKeyExW(hKey, 0, szSubKey, &nChars, nullptr, nullptr, nullptr, nullptr);
+        nResult = RegEnumKeyExW(key.Get(), 0, szSubKey, &nChars, nullptr, nullptr, nullptr, nullptr);
         if (nResult == ERROR_NO_MORE_ITEMS)
             break;
         if (nResult == ERROR_SUCCESS)
-            nResult = DelRegTree(hKey, szSubKey);
-        if (nResult != ERROR_SUCCESS) {
-            XRegCloseKey(hKey);
+            nResult = DelRegTree(key.Get(), szSubKey);
+        if (nResult != ERROR_SUCCESS)
             return nResult;
-        }
     }
-    XRegCloseKey(hKey);
+    key.Reset();
     return RegDeleteKeyW(hParentKey, pszKeyName);
 }
 
@@ -113,33 +111,30 @@ void CWinApp::SetRegistryKey(const wchar_t* pszRegistryKey)
     m_strRegistryKey = pszRegistryKey ? pszRegistryKey : L"";
 }
 
-HKEY CWinApp::OpenSectionKey(const wchar_t* pszSection)
+XRegKey CWinApp::OpenSectionKey(const wchar_t* pszSection)
 {
+    XRegKey key;
     if (m_strRegistryKey.empty() || !pszSection || GetAppName().empty())
-        return nullptr;
+        return key;
     const std::wstring strPath = L"Software\\" + m_strRegistryKey + L"\\" + m_strAppName + L"\\" + pszSection;
-    HKEY hKey = nullptr;
     const LSTATUS nResult = RegCreateKeyExW(HKEY_CURRENT_USER, strPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                            KEY_READ | KEY_WRITE, nullptr, &hKey, nullptr);
+                                            KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr);
     if (nResult != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(nResult));
-        return nullptr;
+        key.Detach();
     }
-    return hKey;
+    return key;
 }
 
 std::wstring CWinApp::GetProfileString(const wchar_t* pszSection, const wchar_t* pszEntry, const wchar_t* pszDefault)
 {
     std::wstring strValue(pszDefault ? pszDefault : L"");
-    HKEY hKey = OpenSectionKey(pszSection);
-    if (!hKey)
+    const XRegKey key = OpenSectionKey(pszSection);
+    if (!key)
         return strValue;
-    wchar_t* pszText = nullptr;
-    if (pszEntry && XRegQueryString(hKey, pszEntry, &pszText, false) == ERROR_SUCCESS) {
-        XBuffer<wchar_t> text(pszText);
+    XBuffer<wchar_t> text;
+    if (pszEntry && XRegQueryString(key.Get(), pszEntry, text.Put(), false) == ERROR_SUCCESS)
         strValue = text.Get();
-    }
-    XRegCloseKey(hKey);
     return strValue;
 }
 
@@ -147,13 +142,13 @@ bool CWinApp::WriteProfileString(const wchar_t* pszSection, const wchar_t* pszEn
 {
     if (!pszEntry || !pszValue)
         return false;
-    HKEY hKey = OpenSectionKey(pszSection);
-    if (!hKey)
+    XRegKey key = OpenSectionKey(pszSection);
+    if (!key)
         return false;
     const size_t nBytes = (wcslen(pszValue) + 1) * sizeof(wchar_t);
-    const LSTATUS nResult = RegSetValueExW(hKey, pszEntry, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
+    const LSTATUS nResult = RegSetValueExW(key.Get(), pszEntry, 0, REG_SZ, reinterpret_cast<const BYTE*>(pszValue),
                                            static_cast<DWORD>(nBytes));
-    XRegCloseKey(hKey);
+    key.Reset();
     SetLastError(static_cast<DWORD>(nResult));
     return nResult == ERROR_SUCCESS;
 }

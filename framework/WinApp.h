@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "app/SysWrappers.h"
 #include "framework/WinThread.h"
 
 class CException;
@@ -71,8 +72,8 @@ public:
     const wchar_t* m_lpCmdLine = L"";
 
 private:
-    // The section's key, created if missing, opened for reading and writing; null on failure.
-    HKEY OpenSectionKey(const wchar_t* pszSection);
+    // The section's key, created if missing, opened for reading and writing; none on failure.
+    XRegKey OpenSectionKey(const wchar_t* pszSection);
 
     std::wstring m_strAppName;
     bool m_bAppNameKnown = false;

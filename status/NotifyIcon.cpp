@@ -1,6 +1,7 @@
 #include "status/NotifyIcon.h"
 
 #include "app/Log.h"
+#include "app/SysWrappers.h"
 #include "framework/MessageBox.h"
 #include "framework/ResourceException.h"
 #include "app/ResourceModule.h"
@@ -24,16 +25,14 @@ CNotifyIcon::CNotifyIcon()
                                IDI_TRAY_5,        IDI_TRAY_NONE,     IDI_TRAY_UNSEEN_0, IDI_TRAY_UNSEEN_1, IDI_TRAY_UNSEEN_2,
                                IDI_TRAY_UNSEEN_3, IDI_TRAY_UNSEEN_4, IDI_TRAY_UNSEEN_5, IDI_TRAY_UNSEEN_NONE};
     for (uint32_t nId : aOrder) {
-        HICON hIcon = static_cast<HICON>(
-            LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-        m_icons[nId] = hIcon;
+        m_icons[nId] = XIcon(static_cast<HICON>(
+            LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
     }
 }
 
 CNotifyIcon::~CNotifyIcon()
 {
     m_menu.DestroyMenu();
-    m_icons.clear();
 }
 
 void CNotifyIcon::Create(CWnd* pWindow)
@@ -41,7 +40,7 @@ void CNotifyIcon::Create(CWnd* pWindow)
     m_data.hWnd = pWindow->m_hWnd;
     m_data.uID = kIconId;
     m_data.uCallbackMessage = WM_APP_TRAY_NOTIFY;
-    m_data.hIcon = m_icons[IDI_TRAY_NONE];
+    m_data.hIcon = m_icons[IDI_TRAY_NONE].Get();
     if (!m_menu.LoadMenu(IDR_TRAY_MENU)) {
         XLog(3, L"CNotifyIcon::CNotifyIcon, LoadMenu: NOK.");
         throw CResourceException();
@@ -102,7 +101,7 @@ void CNotifyIcon::Show(uint32_t nIconId)
         XLog(3, L"CNotifyIcon::Show, nIconId[%d] not found in resources!", nIconId);
         return;
     }
-    m_data.hIcon = it->second;
+    m_data.hIcon = it->second.Get();
     if (m_bAdded) {
         RequestFlush();
         return;
@@ -148,13 +147,14 @@ void CNotifyIcon::Destroy()
     if (m_bAdded) {
         if (!CallShell(NIM_DELETE, 0)) {
             XLog(3, L"CNotifyIcon::Destroy, Shell_NotifyIcon: 0x%x.", GetLastError());
+            // The shell may still show them: the images stay to the end of the process.
+            for (auto& entry : m_icons)
+                entry.second.Detach();
+            m_icons.clear();
             return;
         }
         m_bAdded = 0;
     }
-    for (auto& entry : m_icons)
-        if (entry.second != nullptr)
-            DestroyIcon(entry.second);
     m_icons.clear();
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "app/SysWrappers.h"
 #include "framework/Menu.h"
 
 class CWnd;
@@ -24,7 +25,7 @@ public:
     // Loads the 14 tray images of the program's own module (a language library does not
     // replace them); the icon is not in the tray yet.
     CNotifyIcon();
-    // Destroys the menu; the images are freed by Destroy.
+    // Destroys the menu, and frees the images if Destroy has not.
     ~CNotifyIcon();
     CNotifyIcon(const CNotifyIcon&) = delete;
     CNotifyIcon& operator=(const CNotifyIcon&) = delete;
@@ -42,7 +43,8 @@ public:
     // none when it has everything. A refused image shows "Application error.", a refused
     // tooltip is logged; either is tried again at the next Flush.
     void Flush();
-    // Removes the icon and frees the images.
+    // Removes the icon and frees the images; if the shell refuses to remove it, they are
+    // left to the end of the process, as the shell may still show them.
     void Destroy();
     // The taskbar was made anew (the shell restarted) and has forgotten the icon: it is
     // added again at once, with its current image and tooltip.
@@ -70,7 +72,7 @@ private:
 
     NOTIFYICONDATAW m_data;
     int32_t m_bAdded = 0;
-    std::map<uint32_t, HICON> m_icons;
+    std::map<uint32_t, XIcon> m_icons;
     CMenu m_menu;
     // What the shell shows, as far as its calls succeeded.
     HICON m_hShellIcon = nullptr;

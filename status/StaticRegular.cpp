@@ -4,6 +4,7 @@
 
 #include "app/LastError.h"
 #include "app/Log.h"
+#include "framework/ClientDC.h"
 #include "status/LabelFit.h"
 
 namespace {
@@ -51,26 +52,28 @@ void CStaticRegular::AutoResize()
     HFONT hFont = GetFont();
     if (!hFont) {
         XLog(2, L"CStaticRegular::PreSubclassWindow AutoResize, GetFont: 0x%x.", XGetLastError());
-    } else if (HDC hDC = ::GetDC(m_hWnd); !hDC) {
-        XLog(2, L"CStaticRegular::PreSubclassWindow AutoResize, GetDC: 0x%x.", XGetLastError());
-    } else {
-        HGDIOBJ hPrevious = SelectObject(hDC, hFont);
-        RECT rcClient = {};
-        if (GetClientRect(&rcClient) && hPrevious && hPrevious != HGDI_ERROR) {
-            const Rect rcMeasure = LabelMeasureRect(ToRect(rcClient), m_nInitialWidth);
-            RECT rcText = {rcMeasure.left, rcMeasure.top, rcMeasure.right, rcMeasure.bottom};
-            const std::wstring strText = GetWindowText();
-            // An empty text measures as nothing, which DrawText also reports as 0.
-            if (DrawTextW(hDC, strText.c_str(), static_cast<int>(strText.size()), &rcText,
-                          DT_CALCRECT | DT_WORDBREAK) != 0 ||
-                strText.empty()) {
-                const Size size = FittedLabelSize(ToRect(rcText));
-                SetWindowPos(nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        return;
+    }
+    {
+        CClientDC dc(m_hWnd);
+        if (!dc.Get()) {
+            XLog(2, L"CStaticRegular::PreSubclassWindow AutoResize, GetDC: 0x%x.", XGetLastError());
+        } else {
+            RECT rcClient = {};
+            if (dc.Select(hFont) && GetClientRect(&rcClient)) {
+                const Rect rcMeasure = LabelMeasureRect(ToRect(rcClient), m_nInitialWidth);
+                RECT rcText = {rcMeasure.left, rcMeasure.top, rcMeasure.right, rcMeasure.bottom};
+                const std::wstring strText = GetWindowText();
+                // An empty text measures as nothing, which DrawText also reports as 0.
+                if (DrawTextW(dc.Get(), strText.c_str(), static_cast<int>(strText.size()), &rcText,
+                              DT_CALCRECT | DT_WORDBREAK) != 0 ||
+                    strText.empty()) {
+                    const Size size = FittedLabelSize(ToRect(rcText));
+                    SetWindowPos(nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+                }
             }
         }
-        if (hPrevious && hPrevious != HGDI_ERROR)
-            SelectObject(hDC, hPrevious);
-        ::ReleaseDC(m_hWnd, hDC);
     }
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
