@@ -97,11 +97,18 @@ Page custom ScopePage ScopePageLeave
 
 !insertmacro MUI_LANGUAGE "English"
 
-; Sets $0 to 1 when this process has administrator rights, else to 0.
+; Sets $0 to 1 when this process has administrator rights, else to 0. A setup built with
+; -DTEST_STANDARD_USER takes itself for a standard user's unless started to have the
+; rights: tests run the way to them where every program has them.
 !macro IS_ADMIN_FUNCTION UN
 Function ${UN}IsAdmin
   UserInfo::GetAccountType
   Pop $0
+  !ifdef TEST_STANDARD_USER
+    ${If} $Elevated != 1
+      StrCpy $0 "User"
+    ${EndIf}
+  !endif
   ${If} $0 == "Admin"
     StrCpy $0 1
   ${Else}
@@ -111,6 +118,22 @@ FunctionEnd
 !macroend
 !insertmacro IS_ADMIN_FUNCTION ""
 !insertmacro IS_ADMIN_FUNCTION "un."
+
+; $Elevated from the command line: 1 when this run was started by another one to have
+; administrator rights (/ELEVATED).
+!macro READ_ELEVATED_FUNCTION UN
+Function ${UN}ReadElevated
+  ${GetParameters} $0
+  StrCpy $Elevated 0
+  ClearErrors
+  ${GetOptions} $0 "/ELEVATED" $1
+  ${IfNot} ${Errors}
+    StrCpy $Elevated 1
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro READ_ELEVATED_FUNCTION ""
+!insertmacro READ_ELEVATED_FUNCTION "un."
 
 ; Runs this program again with administrator rights ("runas", which asks the user) and
 ; the parameters in $R1, and waits for it. $0: its exit code, or 1 if the user refused
@@ -173,10 +196,13 @@ Function ApplyScope
 FunctionEnd
 
 ; An installation for all users without administrator rights: the same setup again, with
-; them. Once it has installed, the program is started here, by the desktop's own user.
+; them. Once it has installed, the program is started here, by the desktop's own user, and
+; this run ends with its outcome. Returns only if nothing is to be done ($0 empty: this run
+; has the rights) or if the user refused them ($0 1).
 Function InstallElevated
   Call IsAdmin
   ${If} $0 == 1
+    StrCpy $0 ""
     Return
   ${EndIf}
   ${If} $Elevated == 1
@@ -194,6 +220,11 @@ Function InstallElevated
   ${EndIf}
   HideWindow
   Call RunElevated
+  ${If} $0 == 1
+    ShowWindow $HWNDPARENT ${SW_SHOW}
+    BringToFront
+    Return
+  ${EndIf}
   ${If} $0 == 0
     ReadRegStr $1 HKLM "${UNINST_KEY}" "InstallLocation"
     Exec '"$1\${EXE}"'
@@ -210,13 +241,8 @@ Function .onInit
     SetSilent silent
   ${EndIf}
 
+  Call ReadElevated
   ${GetParameters} $R0
-  StrCpy $Elevated 0
-  ClearErrors
-  ${GetOptions} $R0 "/ELEVATED" $0
-  ${IfNot} ${Errors}
-    StrCpy $Elevated 1
-  ${EndIf}
   ; /D sets the folder before this function runs.
   StrCpy $DirGiven 0
   ${If} $INSTDIR != ""
@@ -249,6 +275,10 @@ Function .onInit
   Call ApplyScope
   ${If} $AllUsers == 1
     Call InstallElevated
+    ${If} $0 == 1
+      SetErrorLevel 1
+      Quit
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 
@@ -286,6 +316,10 @@ Function ScopePageLeave
   Call ApplyScope
   ${If} $AllUsers == 1
     Call InstallElevated
+    ${If} $0 == 1
+      ; Refused: the choice stays open.
+      Abort
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 
@@ -346,6 +380,8 @@ Section "Install"
 SectionEnd
 
 Function un.onInit
+  Call un.ReadElevated
+
   ; The scope is the one whose entry points to this folder.
   StrCpy $AllUsers 0
   ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
@@ -355,10 +391,7 @@ Function un.onInit
     SetShellVarContext all
     Call un.IsAdmin
     ${If} $0 == 0
-      ${GetParameters} $R0
-      ClearErrors
-      ${GetOptions} $R0 "/ELEVATED" $0
-      ${IfNot} ${Errors}
+      ${If} $Elevated == 1
         MessageBox MB_OK|MB_ICONSTOP "Removing ${PRODUCT} for all users needs administrator rights." /SD IDOK
         SetErrorLevel 2
         Quit
