@@ -5,6 +5,7 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gmock/gmock.h>
 
@@ -55,6 +56,12 @@ std::wstring ProductSetup()
 std::wstring NextSetup()
 {
     return ModuleFolder() + L"\\TessaroNotifier-" TN_NEXT_VERSION L"-setup.exe";
+}
+
+// The product's setup that takes itself for a standard user's.
+std::wstring StandardUserSetup()
+{
+    return ModuleFolder() + L"\\TessaroNotifier-" TN_PRODUCT_VERSION L"-standard-user-setup.exe";
 }
 
 std::wstring ShellFolder(int nFolder)
@@ -137,6 +144,21 @@ std::wstring ProcessImage(DWORD nProcessId)
     return path;
 }
 
+DWORD ParentProcess(DWORD nProcessId)
+{
+    DWORD nParent = 0;
+    CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    if (snapshot.get() == INVALID_HANDLE_VALUE)
+        return 0;
+    for (BOOL b = Process32FirstW(snapshot.get(), &entry); b && nParent == 0; b = Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ProcessID == nProcessId)
+            nParent = entry.th32ParentProcessID;
+    }
+    return nParent;
+}
+
 // The process that owns the main window, once there is one; 0 after the time-out.
 DWORD WaitForMainWindowProcess(DWORD nTimeoutMs)
 {
@@ -166,7 +188,7 @@ bool StopNotifiers()
 }
 
 // Runs a command line to its end; false if it could not start or did not end in time.
-bool RunToEnd(const std::wstring& strCommandLine, DWORD* pExitCode)
+bool RunToEnd(const std::wstring& strCommandLine, DWORD* pExitCode, DWORD* pProcessId)
 {
     std::wstring line = strCommandLine;
     STARTUPINFOW si = {};
@@ -174,6 +196,7 @@ bool RunToEnd(const std::wstring& strCommandLine, DWORD* pExitCode)
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
+    *pProcessId = pi.dwProcessId;
     CHandle process(pi.hProcess);
     XCloseHandle(pi.hThread);
     return WaitForSingleObject(process.get(), kSetupTimeoutMs) == WAIT_OBJECT_0 &&
@@ -324,11 +347,13 @@ protected:
     }
 
     // Installs the product silently for the scope, and checks what that left: the files and
-    // entries of the scope, none of the other, and the installed program running.
-    static void InstallSilently(const CScope& scope)
+    // entries of the scope, none of the other, and the installed program running, started
+    // by the setup that was run (not by one it ran).
+    static void InstallSilently(const CScope& scope, const std::wstring& strSetup = ProductSetup())
     {
         DWORD nExitCode = 1;
-        EXPECT_TRUE(RunToEnd(Quoted(ProductSetup()) + L" /S" + scope.pszSwitch, &nExitCode));
+        DWORD nSetup = 0;
+        EXPECT_TRUE(RunToEnd(Quoted(strSetup) + L" /S" + scope.pszSwitch, &nExitCode, &nSetup));
         EXPECT_EQ(nExitCode, 0u);
         ExpectInstalled(scope, TN_PRODUCT_VERSION);
         const HKEY hOtherRoot = scope.hRoot == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -338,6 +363,7 @@ protected:
         EXPECT_NE(nProcessId, 0u) << "the installer did not start the program";
         EXPECT_TRUE(lstrcmpiW(ProcessImage(nProcessId).c_str(), ProgramOf(scope).c_str()) == 0)
             << testing::PrintToString(ProcessImage(nProcessId));
+        EXPECT_EQ(ParentProcess(nProcessId), nSetup);
     }
 
     static void Uninstall(const CScope& scope)
@@ -395,6 +421,17 @@ TEST_F(SetupTest, PerMachineInstallAndRemoval)
 {
     const CScope scope = MachineScope();
     InstallSilently(scope);
+    Uninstall(scope);
+    ExpectRemoved(scope);
+}
+
+// The same from a standard user's setup: it runs itself again with the rights, which
+// installs, and starts the program itself, as the desktop's user; the removal likewise
+// runs itself again to remove.
+TEST_F(SetupTest, PerMachineFromStandardUserAsksForRights)
+{
+    const CScope scope = MachineScope();
+    InstallSilently(scope, StandardUserSetup());
     Uninstall(scope);
     ExpectRemoved(scope);
 }
