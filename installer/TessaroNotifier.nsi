@@ -164,9 +164,9 @@ FunctionEnd
 !insertmacro RUN_ELEVATED_FUNCTION ""
 !insertmacro RUN_ELEVATED_FUNCTION "un."
 
-; Sets the registry root, the existing installation and the default folder of the scope
-; in $AllUsers. The shell folders stay the current user's: the downloads and the
-; per-user programs folder are the user's own.
+; For the scope in $AllUsers: the registry root of its entries (SHCTX), whether it is
+; installed ($Upgrade), and its folder: the installed one, else the machine's programs
+; folder or the user's own.
 Function ApplyScope
   ${If} $AllUsers == 1
     SetShellVarContext all
@@ -188,7 +188,6 @@ Function ApplyScope
   ${Else}
     GetKnownFolderPath $1 ${FOLDERID_UserProgramFiles}
     ${If} $1 == ""
-      SetShellVarContext current
       StrCpy $1 "$LOCALAPPDATA\Programs"
     ${EndIf}
     StrCpy $INSTDIR "$1\${PRODUCT}"
