@@ -4,15 +4,18 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 struct CDebugSessionResult {
     bool bStarted = false;    // CreateProcessW succeeded
     DWORD nStartError = 0;    // its error otherwise
-    bool bTimedOut = false;   // the debuggee was terminated at the deadline
-    DWORD nExitCode = 0;      // from the exit event
+    bool bTimedOut = false;   // the debuggees were terminated at the deadline
+    DWORD nExitCode = 0;      // the started process's, from its exit event
 };
 
 namespace debug_session_detail {
@@ -77,10 +80,25 @@ inline ULONGLONG Now()
 
 }  // namespace debug_session_detail
 
-// nTimeoutMs INFINITE waits for the debuggee's own end; otherwise the debuggee is
-// terminated at the deadline and bTimedOut is set.
+// What a session does beyond reporting the debuggee's strings; every member is optional.
+struct CDebugSessionOptions {
+    // Also debug every process that the debuggee starts, and theirs; the session then
+    // lasts until all of them have ended (a setup that starts the program it installs).
+    bool bFollowChildren = false;
+    // Called with the started process's id as soon as it exists.
+    std::function<void(DWORD)> onStart;
+    // Called with the started process's exit code when it ends; followed children may
+    // still run.
+    std::function<void(DWORD)> onExit;
+    // Set by another thread to end the session at once: every debuggee is terminated.
+    const std::atomic<bool>* pCancel = nullptr;
+};
+
+// nTimeoutMs INFINITE waits for the debuggees' own end; otherwise they are terminated at
+// the deadline and bTimedOut is set.
 inline CDebugSessionResult RunDebugSession(const std::wstring& commandLine, DWORD nTimeoutMs,
-                                           const std::function<void(const std::wstring&)>& onString)
+                                           const std::function<void(const std::wstring&)>& onString,
+                                           const CDebugSessionOptions& options = {})
 {
     using namespace debug_session_detail;
     CDebugSessionResult result;
@@ -90,35 +108,51 @@ inline CDebugSessionResult RunDebugSession(const std::wstring& commandLine, DWOR
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
-                        nullptr, &si, &pi)) {
+    const DWORD nFlags = options.bFollowChildren ? DEBUG_PROCESS : DEBUG_ONLY_THIS_PROCESS;
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, nFlags, nullptr, nullptr, &si, &pi)) {
         result.nStartError = GetLastError();
         return result;
     }
     result.bStarted = true;
+    if (options.onStart)
+        options.onStart(pi.dwProcessId);
 
+    // The debuggees by id, with the handles that their creation events bring (the
+    // system's, closed by it after their exit events); each one's loader breakpoint is ours.
+    std::map<DWORD, HANDLE> debuggees;
+    std::set<DWORD> pastFirstBreakpoint;
     const ULONGLONG deadline = nTimeoutMs == INFINITE ? 0 : Now() + nTimeoutMs;
-    bool bTerminated = false;
-    bool bFirstBreakpoint = true;
+    ULONGLONG nTerminatedAt = 0;
+    auto terminateAll = [&] {
+        nTerminatedAt = Now();
+        TerminateProcess(pi.hProcess, 1);
+        for (const auto& debuggee : debuggees)
+            TerminateProcess(debuggee.second, 1);
+    };
     for (;;) {
         DEBUG_EVENT event = {};
         if (!WaitForDebugEvent(&event, 100)) {
-            if (!bTerminated && deadline != 0 && Now() >= deadline) {
+            if (nTerminatedAt == 0 && options.pCancel != nullptr && options.pCancel->load())
+                terminateAll();
+            if (nTerminatedAt == 0 && deadline != 0 && Now() >= deadline) {
                 result.bTimedOut = true;
-                bTerminated = true;
-                TerminateProcess(pi.hProcess, 1);
+                terminateAll();
             }
-            // After a termination the exit event follows; give up on it after 10 s more.
-            if (bTerminated && Now() >= deadline + 10000)
+            // After a termination the exit events follow; give up on them after 10 s more.
+            if (nTerminatedAt != 0 && Now() >= nTerminatedAt + 10000)
                 break;
             continue;
         }
         DWORD nContinue = DBG_CONTINUE;
-        bool bExited = false;
+        bool bLast = false;
         switch (event.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
             if (event.u.CreateProcessInfo.hFile != nullptr)
                 CloseHandle(event.u.CreateProcessInfo.hFile);
+            debuggees[event.dwProcessId] = event.u.CreateProcessInfo.hProcess;
+            // Started while a termination is under way: it ends too.
+            if (nTerminatedAt != 0)
+                TerminateProcess(event.u.CreateProcessInfo.hProcess, 1);
             break;
         case LOAD_DLL_DEBUG_EVENT:
             if (event.u.LoadDll.hFile != nullptr)
@@ -127,23 +161,30 @@ inline CDebugSessionResult RunDebugSession(const std::wstring& commandLine, DWOR
         case EXCEPTION_DEBUG_EVENT:
             // The loader's breakpoint is ours to swallow; the debuggee's own exceptions go
             // back to its handlers.
-            if (bFirstBreakpoint && event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT)
-                bFirstBreakpoint = false;
-            else
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT ||
+                !pastFirstBreakpoint.insert(event.dwProcessId).second)
                 nContinue = DBG_EXCEPTION_NOT_HANDLED;
             break;
-        case OUTPUT_DEBUG_STRING_EVENT:
-            onString(ReadDebugString(pi.hProcess, event.u.DebugString));
+        case OUTPUT_DEBUG_STRING_EVENT: {
+            const auto debuggee = debuggees.find(event.dwProcessId);
+            onString(ReadDebugString(debuggee != debuggees.end() ? debuggee->second : pi.hProcess,
+                                     event.u.DebugString));
             break;
+        }
         case EXIT_PROCESS_DEBUG_EVENT:
-            result.nExitCode = event.u.ExitProcess.dwExitCode;
-            bExited = true;
+            if (event.dwProcessId == pi.dwProcessId) {
+                result.nExitCode = event.u.ExitProcess.dwExitCode;
+                if (options.onExit)
+                    options.onExit(result.nExitCode);
+            }
+            debuggees.erase(event.dwProcessId);
+            bLast = debuggees.empty();
             break;
         default:
             break;
         }
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, nContinue);
-        if (bExited)
+        if (bLast)
             break;
     }
     CloseHandle(pi.hThread);

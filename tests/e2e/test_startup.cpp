@@ -2,7 +2,7 @@
 // instance that runs and stopping it, its command-line switches, the settings check and
 // the language library. None of it waits for the program's timer, so every run is short;
 // the router address is always a closed loopback port.
-#include <winsock2.h>
+#include <windows.h>
 
 #include <tlhelp32.h>
 
@@ -73,27 +73,6 @@ bool SettingsTreeExists()
         return false;
     RegCloseKey(hKey);
     return true;
-}
-
-// A loopback port on which nothing listens: the program's connection attempts fail at once.
-uint16_t ClosedLoopbackPort()
-{
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
-        return 0;
-    uint16_t nPort = 0;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int nLength = sizeof(address);
-    if (s != INVALID_SOCKET && bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &nLength) == 0)
-        nPort = ntohs(address.sin_port);
-    if (s != INVALID_SOCKET)
-        closesocket(s);
-    WSACleanup();
-    return nPort;
 }
 
 // The machine-wide language value "AppLang", absent while a test runs unless it sets it,

@@ -1,8 +1,6 @@
 #include "tests/e2e/support/NotifierRun.h"
 
-#include <tlhelp32.h>
-
-#include <algorithm>
+#include <winsock2.h>
 
 #include "tools/DebugSession.h"
 
@@ -40,23 +38,6 @@ BOOL CALLBACK FindWindowProc(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
-// Process ids of the program's copies that this process started, running or not yet reaped.
-std::vector<DWORD> OwnChildren(const wchar_t* pszExeName)
-{
-    std::vector<DWORD> ids;
-    HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (hSnap == INVALID_HANDLE_VALUE)
-        return ids;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL b = Process32FirstW(hSnap, &entry); b; b = Process32NextW(hSnap, &entry)) {
-        if (lstrcmpiW(entry.szExeFile, pszExeName) == 0 && entry.th32ParentProcessID == GetCurrentProcessId())
-            ids.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(hSnap);
-    return ids;
-}
-
 }  // namespace
 
 bool SetRouterAddress(const std::wstring& strAddress)
@@ -89,6 +70,26 @@ std::wstring ReadSetting(const wchar_t* pszName)
     return value;
 }
 
+uint16_t ClosedLoopbackPort()
+{
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        return 0;
+    uint16_t nPort = 0;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int nLength = sizeof(address);
+    if (s != INVALID_SOCKET && bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &nLength) == 0)
+        nPort = ntohs(address.sin_port);
+    if (s != INVALID_SOCKET)
+        closesocket(s);
+    WSACleanup();
+    return nPort;
+}
+
 std::wstring NotifierPath()
 {
     // Test binaries live in <build>/tests/e2e; the program in <build>.
@@ -100,43 +101,57 @@ std::wstring NotifierPath()
 
 CNotifierRun::~CNotifierRun()
 {
-    if (m_bStarted && !HasExited()) {
-        HANDLE hProcess = OpenProcess(PROCESS_TERMINATE, FALSE, m_nProcessId);
-        if (hProcess != nullptr) {
-            TerminateProcess(hProcess, 1);
-            CloseHandle(hProcess);
-        }
-    }
+    // Ends whatever of the run still lives.
+    m_bCancel = true;
     if (m_thread.joinable())
         m_thread.join();
 }
 
 bool CNotifierRun::Start(const std::wstring& strArguments, DWORD nLifetimeMs)
 {
-    const std::wstring commandLine = L"\"" + NotifierPath() + L"\" " + strArguments;
-    // The debuggee's process id comes from a snapshot: the session owns the handles. Copies
-    // started earlier by this test (an instance already running) are not this one.
-    const wchar_t kExeName[] = L"TessaroNotifier.exe";
-    const std::vector<DWORD> earlier = OwnChildren(kExeName);
-    m_thread = std::thread([this, commandLine, nLifetimeMs] {
-        const CDebugSessionResult result =
-            RunDebugSession(commandLine, nLifetimeMs, [this](const std::wstring& s) { OnString(s); });
+    return StartCommandLine(L"\"" + NotifierPath() + L"\" " + strArguments, nLifetimeMs);
+}
+
+bool CNotifierRun::StartCommandLine(const std::wstring& strCommandLine, DWORD nLifetimeMs, bool bFollowChildren)
+{
+    CDebugSessionOptions options;
+    options.bFollowChildren = bFollowChildren;
+    options.pCancel = &m_bCancel;
+    options.onStart = [this](DWORD nProcessId) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_bExited = true;
-        m_nExitCode = result.bStarted ? result.nExitCode : static_cast<DWORD>(-1);
+        m_nProcessId = nProcessId;
+        m_changed.notify_all();
+    };
+    options.onExit = [this](DWORD nExitCode) { OnExit(nExitCode); };
+    m_thread = std::thread([this, strCommandLine, nLifetimeMs, options] {
+        const CDebugSessionResult result =
+            RunDebugSession(strCommandLine, nLifetimeMs, [this](const std::wstring& s) { OnString(s); }, options);
+        // A program that could not start, or whose exit went unseen.
+        OnExit(result.bStarted ? result.nExitCode : static_cast<DWORD>(-1));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bOver = true;
         m_changed.notify_all();
     });
-    m_bStarted = WaitUntil(
-        [&] {
-            for (DWORD nId : OwnChildren(kExeName)) {
-                if (std::find(earlier.begin(), earlier.end(), nId) == earlier.end())
-                    m_nProcessId = nId;
-            }
-            // A run that ends at once may be gone before any snapshot sees it.
-            return m_nProcessId != 0 || HasExited();
-        },
-        10000);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_nProcessId != 0 || m_bExited; });
+    m_bStarted = m_nProcessId != 0;
     return m_bStarted;
+}
+
+void CNotifierRun::OnExit(DWORD nExitCode)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bExited)
+        return;
+    m_bExited = true;
+    m_nExitCode = nExitCode;
+    m_changed.notify_all();
+}
+
+bool CNotifierRun::WaitForEnd(DWORD nTimeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(nTimeoutMs), [&] { return m_bOver; });
 }
 
 void CNotifierRun::OnString(const std::wstring& strText)
@@ -160,7 +175,7 @@ int CNotifierRun::WaitForLine(const std::wstring& strText, DWORD nTimeoutMs, siz
                 return true;
             }
         }
-        return m_bExited;
+        return m_bOver;
     });
     return nFound;
 }

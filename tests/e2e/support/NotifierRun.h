@@ -4,7 +4,9 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,6 +24,10 @@ void DeleteSettings();
 // Reads a string value of the settings section "Common"; empty if absent.
 std::wstring ReadSetting(const wchar_t* pszName);
 
+// A loopback port on which nothing listens: the program's connection attempts fail at
+// once. 0 if none could be had.
+uint16_t ClosedLoopbackPort();
+
 // Full path of the program under test, beside the test binaries' build folder.
 std::wstring NotifierPath();
 
@@ -35,6 +41,11 @@ public:
     // Starts the program with the given arguments on a debugger thread of its own. The run
     // is bounded: the program is terminated after nLifetimeMs.
     bool Start(const std::wstring& strArguments, DWORD nLifetimeMs = 90000);
+    // The same for a whole command line (the logon start of an installed copy, a setup).
+    // With bFollowChildren the processes it starts are debugged too: their log lines are
+    // the run's, and the run lasts until all have ended; its exit is the started one's.
+    bool StartCommandLine(const std::wstring& strCommandLine, DWORD nLifetimeMs = 90000,
+                          bool bFollowChildren = false);
 
     // Waits for a log line containing text among the lines from index nFrom on; returns its
     // index or -1 after nTimeoutMs.
@@ -46,7 +57,9 @@ public:
     // Waits for the program's end; true with its exit code if it ended in time.
     bool WaitForExit(DWORD nTimeoutMs, DWORD* pExitCode = nullptr);
     bool HasExited() const;
-    // 0 until the program's process has been seen (a run that ends at once may never be).
+    // Waits until every process of the run has ended; true if they did in time.
+    bool WaitForEnd(DWORD nTimeoutMs);
+    // The started process's id; 0 if it could not be started.
     DWORD ProcessId() const { return m_nProcessId; }
 
     // The program's main window, found by its class and owned by this process.
@@ -58,13 +71,16 @@ public:
 
 private:
     void OnString(const std::wstring& strText);
+    void OnExit(DWORD nExitCode);
 
     std::thread m_thread;
+    std::atomic<bool> m_bCancel = false;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::wstring> m_lines;  // each without its final line feed
     bool m_bStarted = false;
-    bool m_bExited = false;
+    bool m_bExited = false;  // the started process has ended
+    bool m_bOver = false;    // the debugger thread is done
     DWORD m_nExitCode = 0;
     DWORD m_nProcessId = 0;
 };
