@@ -108,6 +108,11 @@ wineserver -p 2>/dev/null {session_fd}>&- || true
 # first test instead, they would inherit its pipes and keep the test runner waiting for
 # them, and tests starting at once race to start the desktop (one of them then gets no
 # window at all). GetDesktopWindow returns once the desktop is up.
+# wineboot also starts the programs of the Run keys: a notifier that an interrupted installer
+# test left registered there must not start by itself with whatever address it finds.
+for run_key in 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run'; do
+  wine reg delete "$run_key" /v 'Tessaro Notifier' /f </dev/null >/dev/null 2>&1 {session_fd}>&- || true
+done
 wine wineboot </dev/null >/dev/null 2>&1 {session_fd}>&- || true
 wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 {session_fd}>&- || true
 
