@@ -10,7 +10,7 @@ CMissedCallList::~CMissedCallList()
 
 void CMissedCallList::Add(const uint8_t* pMessage, size_t nSize)
 {
-    record_chain::PushNewest(m_pNewest, m_nCount, pMessage, nSize, L"CMissedCallList::Add, new: NOK.");
+    record_chain::PushNewest(m_pNewest, m_nCount, pMessage, nSize);
 }
 
 bool CMissedCallList::Contains(uint32_t nId) const

@@ -3,9 +3,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <new>
-
-#include "app/Log.h"
 
 namespace record_chain {
 
@@ -20,17 +17,12 @@ void DeleteAll(TRecord* pNewest)
     }
 }
 
-// Makes a record of the message and puts it in front; null (logged with pszNoMemory) when
-// there is no memory for it, and the chain stays as it was.
+// Makes a record of the message and puts it in front. Without memory for it, std::bad_alloc
+// leaves the chain as it was.
 template <typename TRecord>
-TRecord* PushNewest(TRecord*& pNewest, int32_t& nCount, const uint8_t* pMessage, size_t nSize,
-                    const wchar_t* pszNoMemory)
+TRecord* PushNewest(TRecord*& pNewest, int32_t& nCount, const uint8_t* pMessage, size_t nSize)
 {
-    TRecord* pRecord = new (std::nothrow) TRecord(pMessage, nSize);
-    if (pRecord == nullptr) {
-        XLog(3, pszNoMemory);
-        return nullptr;
-    }
+    TRecord* pRecord = new TRecord(pMessage, nSize);
     if (pNewest != nullptr)
         pNewest->m_pNewer = pRecord;
     pRecord->m_pOlder = pNewest;

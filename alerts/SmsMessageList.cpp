@@ -16,12 +16,8 @@ CSmsMessageList::~CSmsMessageList()
 
 void CSmsMessageList::Add(const uint8_t* pMessage, size_t nSize)
 {
-    CSmsMessage* pRecord =
-        record_chain::PushNewest(m_pNewest, m_nCount, pMessage, nSize, L"CSmsMessageList::Add, new: NOK.");
-    if (pRecord != nullptr) {
-        m_nCurrent = 0;
-        m_pCurrent = pRecord;
-    }
+    m_pCurrent = record_chain::PushNewest(m_pNewest, m_nCount, pMessage, nSize);
+    m_nCurrent = 0;
 }
 
 bool CSmsMessageList::Contains(uint32_t nId) const

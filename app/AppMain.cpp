@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <new>
 #include <string>
 
 #include "app/AppString.h"
@@ -104,8 +105,11 @@ bool CAppMain::InitInstance()
     m_hClassModule = wc.hInstance;
     m_bClassRegistered = true;
 
-    CDlgMain* pMain = new (std::nothrow) CDlgMain();
-    if (pMain == nullptr) {
+    // Start-up is outside every window procedure: it catches running out of memory itself.
+    CDlgMain* pMain = nullptr;
+    try {
+        pMain = new CDlgMain();
+    } catch (const std::bad_alloc&) {
         XLog(3, L"Invalid pointer.");
         return false;
     }

@@ -83,19 +83,28 @@ LRESULT CALLBACK SinkWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM 
     if (pSocket == nullptr)
         return 0;
     const int nError = WSAGETSELECTERROR(lParam);
-    switch (WSAGETSELECTEVENT(lParam)) {
-    case FD_CONNECT:
-        pSocket->OnConnect(nError);
-        break;
-    case FD_READ:
-        pSocket->OnReceive(nError);
-        break;
-    case FD_CLOSE:
-        pSocket->OnClose(nError);
-        break;
-    default:
-        // Write, out-of-band and accept have no handlers here.
-        break;
+    try {
+        switch (WSAGETSELECTEVENT(lParam)) {
+        case FD_CONNECT:
+            pSocket->OnConnect(nError);
+            break;
+        case FD_READ:
+            pSocket->OnReceive(nError);
+            break;
+        case FD_CLOSE:
+            pSocket->OnClose(nError);
+            break;
+        default:
+            // Write, out-of-band and accept have no handlers here.
+            break;
+        }
+    } catch (...) {
+        // Out of memory in the middle of an event: what it had received may be half
+        // processed, which no later byte can continue, so the connection starts again.
+        try {
+            pSocket->OnClose(WSAENOBUFS);
+        } catch (...) {
+        }
     }
     return 0;
 }

@@ -1,3 +1,4 @@
+// The portable half of CDlgMain::ConnectIfNeeded (status/DlgMain.cpp).
 // The timer's part in keeping the router link up: the watchdog that drops a silent socket,
 // and the creation and connection of a socket while the link is down.
 #pragma once

@@ -1,3 +1,4 @@
+// The portable half of CDlgBase (status/DlgBase.h).
 // Arithmetic of the status window's layout: which of its four control groups show, where
 // each group's block goes so that hidden groups leave no gap, how tall the window becomes
 // and where it sits. The window side (CDlgBase) measures and moves the real controls.

@@ -2,6 +2,8 @@
 // the tray icon, the SMS and missed-call lists and the layout; every router message ends in
 // one of its operations, and RefreshDisplay brings the window and the tray up to date after
 // every change. It lives from start-up to the end of the program; destroying it ends it.
+// Its portable halves: the refresh's texts and icons in status/StatusView.h, the connect
+// tick in link/LinkDriver.h, the layout's arithmetic in status/DialogLayout.h.
 #pragma once
 #include <windows.h>
 

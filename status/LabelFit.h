@@ -1,3 +1,4 @@
+// The portable half of CStaticRegular::AutoResize (status/StaticRegular.h).
 // The rules by which a label fits itself to its text: the heading font's weight, the
 // rectangle the text is measured in, and the size the control then takes.
 #pragma once

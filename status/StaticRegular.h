@@ -1,5 +1,6 @@
 // A text label that fits itself to its text when the dialog binds it, and again whenever its
 // owner asks after changing the text; optionally in a semibold variant of its dialog font.
+// Its rules, without a window, are status/LabelFit.h.
 #pragma once
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// The portable half of CDlgMain::RefreshDisplay (status/DlgMain.cpp).
 // What a refresh of the main window shows for the router's state: the texts and images of
 // the device-status group, the tray icon and its tooltip. The window applies it to its
 // controls; everything that needs no window is decided here.
