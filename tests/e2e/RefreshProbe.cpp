@@ -9,11 +9,11 @@
 //   the rate is N over the time from the flood's first byte to the marker's text in the
 //   users control. Whatever the socket buffers hold is processed before the marker, so N
 //   is exact. N is chosen from calibration floods so that the floods last about S seconds
-//   in all; they are three, so that the floor can be measured between them.
+//   in all; they are six, so that the floor can be measured between them.
 // - the answer to the show request (WM_APP+2, as a second start posts it) posted while a
 //   flood is being processed: the time until the status window is visible, K samples.
 // and, in the same run, the floor: as many Shell_NotifyIconW(NIM_MODIFY) calls as this
-// process can make with the program's tray images in turn, F seconds in three slices, one
+// process can make with the program's tray images in turn, F seconds in six slices, one
 // before each flood of the changing state, so that a change of the machine's load meets
 // both alike.
 // The window is read from outside without sending it anything (InternalGetWindowText and
@@ -51,8 +51,9 @@ constexpr DWORD kWaitBoundMs = 120000;
 constexpr double kCalibrationSeconds = 0.5;
 constexpr uint64_t kFirstFlood = 60;
 constexpr uint64_t kMaxFlood = 20000000;
-// A rate is taken over this many floods, each preceded by a slice of what it is compared with.
-constexpr int kRounds = 3;
+// A rate is taken over this many floods, each preceded by a slice of what it is compared with
+// (the load of a shared machine comes in bursts of seconds).
+constexpr int kRounds = 6;
 // The show requests: the flood behind each is sized for this long (at most S), a request
 // goes out this long after its flood started, and the samples of one flood state are taken
 // within this.
