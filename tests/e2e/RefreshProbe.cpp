@@ -454,13 +454,14 @@ int Run(const Options& options)
     std::printf("router on 127.0.0.1:%u; program %ls\n", router.Port(), options.strProgram.c_str());
     CProgramProcess program;
     if (!program.Start(options.strProgram) || program.WaitForWindow(30000) < 0) {
+        // Exit code 0: it handed over to a notifier that already runs in this prefix.
         std::fprintf(stderr, "RefreshProbe: no main window (exit code 0x%lx)\n", program.ExitCode());
         return 1;
     }
     CWindowWatch window(program);
     LARGE_INTEGER at;
     // Connected at the program's first timer tick, about 4 s after its start.
-    if (!window.WaitFor([&] { return window.UserCount() == 0; }, 30000, at)) {
+    if (!window.WaitFor([&] { return window.UserCount() == 0; }, 60000, at)) {
         std::fprintf(stderr, "RefreshProbe: the program did not show the router's state\n");
         return 1;
     }
