@@ -297,7 +297,8 @@ public:
     }
 
     // Show requests posted while a flood is being processed, each answered when the window
-    // shows; the window is hidden again (as a click elsewhere would) before the next one.
+    // shows; the window is hidden again from outside before the next one, and each request
+    // goes out a moment after its flood has started, so that it meets the flood under way.
     bool MeasureShowRequests(const FloodState& state, int nSamples, double nFloodSeconds, LatencyResult& result)
     {
         const uint64_t nCount = RoundToCycle(m_nRate * std::min(nFloodSeconds, kLatencyFloodSeconds), state.nCycle);
