@@ -13,146 +13,41 @@
 
 #include <psapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
 
+#include "tests/e2e/support/ProgramProcess.h"
+
 namespace {
 
-constexpr wchar_t kMainWindowClass[] = L"CLASS_NAME_E9EA2470-3110-4a26-A0F4-261D9E43750A";
-
-struct WindowSearch {
-    DWORD nProcessId;
-    HWND hFound;
-};
-
-BOOL CALLBACK FindWindowProc(HWND hWnd, LPARAM lParam)
+// The process's user and kernel time and memory, as a "sample" line (flushed, so that a
+// reader can take its own figures at the same moment).
+void PrintSample(const CProgramProcess& program, const char* pszLabel)
 {
-    auto* pFind = reinterpret_cast<WindowSearch*>(lParam);
-    wchar_t cls[64];
-    DWORD nPid = 0;
-    GetWindowThreadProcessId(hWnd, &nPid);
-    if (nPid == pFind->nProcessId && GetClassNameW(hWnd, cls, 64) != 0 && lstrcmpW(cls, kMainWindowClass) == 0) {
-        pFind->hFound = hWnd;
-        return FALSE;
-    }
-    return TRUE;
+    FILETIME created, exited, kernel, user;
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof(memory);
+    const bool bTimes = GetProcessTimes(program.ProcessHandle(), &created, &exited, &kernel, &user) != FALSE;
+    const bool bMemory = GetProcessMemoryInfo(program.ProcessHandle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                              sizeof(memory)) != FALSE;
+    auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    std::printf("sample %s t=%.3f s user=%.1f ms kernel=%.1f ms private=%zu pagefile=%zu working_set=%zu%s\n",
+                pszLabel, ElapsedSeconds(program.StartedAt(), PerformanceNow()), bTimes ? ms(user) : -1.0,
+                bTimes ? ms(kernel) : -1.0, static_cast<size_t>(memory.PrivateUsage),
+                static_cast<size_t>(memory.PagefileUsage), static_cast<size_t>(memory.WorkingSetSize),
+                bTimes && bMemory ? "" : " (a query failed)");
+    std::fflush(stdout);
 }
-
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0.0 : (n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0);
-}
-
-class CProgram {
-public:
-    ~CProgram()
-    {
-        if (m_pi.hProcess != nullptr) {
-            if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(m_pi.hProcess, 1);
-            CloseHandle(m_pi.hProcess);
-            CloseHandle(m_pi.hThread);
-        }
-    }
-    bool Start(const std::wstring& strPath)
-    {
-        std::wstring line = L"\"" + strPath + L"\"";
-        STARTUPINFOW si = {};
-        si.cb = sizeof(si);
-        QueryPerformanceCounter(&m_started);
-        if (!CreateProcessW(strPath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi)) {
-            std::fprintf(stderr, "MeasureProbe: cannot start the program, error %lu\n", GetLastError());
-            m_pi = {};
-            return false;
-        }
-        return true;
-    }
-    // Seconds from CreateProcessW to the main window, or a negative value.
-    double WaitForWindow(DWORD nTimeoutMs)
-    {
-        const ULONGLONG deadline = GetTickCount64() + nTimeoutMs;
-        WindowSearch find = {m_pi.dwProcessId, nullptr};
-        while (GetTickCount64() < deadline) {
-            EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&find));
-            if (find.hFound != nullptr) {
-                LARGE_INTEGER now;
-                QueryPerformanceCounter(&now);
-                m_hWindow = find.hFound;
-                return Seconds(m_started, now);
-            }
-            if (WaitForSingleObject(m_pi.hProcess, 2) == WAIT_OBJECT_0)
-                break;
-        }
-        return -1.0;
-    }
-    void SleepUntil(double nSecondsAfterStart) const
-    {
-        for (;;) {
-            LARGE_INTEGER now;
-            QueryPerformanceCounter(&now);
-            const double nLeft = nSecondsAfterStart - Seconds(m_started, now);
-            if (nLeft <= 0)
-                return;
-            Sleep(static_cast<DWORD>(nLeft * 1000.0) + 1);
-        }
-    }
-    void PrintSample(const char* pszLabel) const
-    {
-        FILETIME created, exited, kernel, user;
-        PROCESS_MEMORY_COUNTERS_EX memory = {};
-        memory.cb = sizeof(memory);
-        const bool bTimes = GetProcessTimes(m_pi.hProcess, &created, &exited, &kernel, &user) != FALSE;
-        const bool bMemory = GetProcessMemoryInfo(m_pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                                  sizeof(memory)) != FALSE;
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        auto ms = [](const FILETIME& t) {
-            return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
-        };
-        std::printf("sample %s t=%.3f s user=%.1f ms kernel=%.1f ms private=%zu pagefile=%zu working_set=%zu%s\n",
-                    pszLabel, Seconds(m_started, now), bTimes ? ms(user) : -1.0, bTimes ? ms(kernel) : -1.0,
-                    static_cast<size_t>(memory.PrivateUsage), static_cast<size_t>(memory.PagefileUsage),
-                    static_cast<size_t>(memory.WorkingSetSize), bTimes && bMemory ? "" : " (a query failed)");
-        std::fflush(stdout);
-    }
-    // As a "/STOP" start would: close the main window, then wait for the end.
-    bool Close()
-    {
-        if (m_hWindow != nullptr)
-            PostMessageW(m_hWindow, WM_APP + 3, 0, 0);
-        return WaitForSingleObject(m_pi.hProcess, 10000) == WAIT_OBJECT_0;
-    }
-    DWORD ProcessId() const { return m_pi.dwProcessId; }
-    // STILL_ACTIVE (0x103) while it runs.
-    DWORD ExitCode() const
-    {
-        DWORD nCode = 0;
-        return GetExitCodeProcess(m_pi.hProcess, &nCode) ? nCode : 0xFFFFFFFF;
-    }
-
-private:
-    PROCESS_INFORMATION m_pi = {};
-    LARGE_INTEGER m_started = {};
-    HWND m_hWindow = nullptr;
-};
 
 int MeasureStartup(const std::wstring& strPath, int nRuns)
 {
     std::vector<double> times;
     for (int i = 1; i <= nRuns; ++i) {
-        CProgram program;
+        CProgramProcess program;
         if (!program.Start(strPath))
             return 1;
         const double nSeconds = program.WaitForWindow(30000);
@@ -163,7 +58,7 @@ int MeasureStartup(const std::wstring& strPath, int nRuns)
         std::printf("startup run %d: main window after %.1f ms\n", i, nSeconds * 1000.0);
         times.push_back(nSeconds * 1000.0);
         program.SleepUntil(nSeconds + 1.0);
-        program.PrintSample("memory");
+        PrintSample(program, "memory");
         // Time for a reader of the sample line to take its own figures.
         Sleep(1000);
         if (!program.Close())
@@ -175,7 +70,7 @@ int MeasureStartup(const std::wstring& strPath, int nRuns)
 
 int MeasureRun(const std::wstring& strPath, int nSeconds)
 {
-    CProgram program;
+    CProgramProcess program;
     if (!program.Start(strPath))
         return 1;
     if (program.WaitForWindow(30000) < 0) {
@@ -184,9 +79,9 @@ int MeasureRun(const std::wstring& strPath, int nSeconds)
     }
     std::printf("run: program process id %lu\n", program.ProcessId());
     program.SleepUntil(5.0);
-    program.PrintSample("start");
+    PrintSample(program, "start");
     program.SleepUntil(5.0 + nSeconds);
-    program.PrintSample("end");
+    PrintSample(program, "end");
     // Time for a reader of the sample line to take its own figures.
     Sleep(1000);
     return program.Close() ? 0 : 1;

@@ -9,6 +9,16 @@
 
 namespace {
 
+SimBytes Signals(std::initializer_list<uint8_t> levels)
+{
+    SimBytes bytes;
+    for (uint8_t nLevel : levels) {
+        const SimBytes message = EncodeSignal(nLevel);
+        bytes.insert(bytes.end(), message.begin(), message.end());
+    }
+    return bytes;
+}
+
 struct StepCase {
     const char* pszLine;
     ScenarioAction action;
@@ -59,6 +69,9 @@ TEST(SimScenario, EachLineBecomesItsStep)
         {"send header 0 8 1", A::Send, 0, 0, 0, {0x00, 0x00, 0x08, 0x01}},
         {"  send signal 3   # comment with \"quotes\"", A::Send, 0, 0, 6, EncodeSignal(3)},
         {"send call \"#1\"#x", A::Send, 0, 0, 3, EncodeIncomingCall("#1")},
+        // A flood holds one cycle of its messages; nValue2 counts them.
+        {"flood 1000 signal 3", A::Flood, 1000, 1, 6, Signals({3})},
+        {"flood 0x10 signal 0 1 2 200", A::Flood, 16, 4, 6, Signals({0, 1, 2, 200})},
     };
     for (const StepCase& c : cases) {
         SCOPED_TRACE(c.pszLine);
@@ -69,10 +82,11 @@ TEST(SimScenario, EachLineBecomesItsStep)
         const ScenarioStep& step = steps[0];
         EXPECT_EQ(step.action, c.action);
         EXPECT_EQ(step.nLine, 1);
-        if (c.action == A::Send) {
+        if (c.action == A::Send || c.action == A::Flood) {
             EXPECT_EQ(step.nType, c.nType);
             EXPECT_EQ(step.bytes, c.bytes);
-        } else {
+        }
+        if (c.action != A::Send) {
             EXPECT_EQ(step.nValue, c.nValue);
             EXPECT_EQ(step.nValue2, c.nValue2);
         }
@@ -141,6 +155,11 @@ TEST(SimScenario, ErrorsNameTheirLine)
         {"wait-connect 0", 1, "timeout must be 1 to 3600000: 0"},
         {"close now", 1, "unexpected argument: now"},
         {"\"send\" signal 3", 1, "a step starts with its name, not a text"},
+        {"flood 0 signal 3", 1, "count must be 1 to 1000000000: 0"},
+        {"flood 5", 1, "flood what?"},
+        {"flood 5 users 1 2", 1, "flood: only signal messages, not users"},
+        {"flood 5 signal", 1, "missing level"},
+        {"flood 5 signal 3 256", 1, "level must be 0 to 255: 256"},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.pszScript);

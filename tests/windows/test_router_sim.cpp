@@ -326,6 +326,49 @@ TEST_F(RouterSimTest, ScriptErrorsRefuseToStart)
     EXPECT_EQ(server.Error(), "script line 2: missing level");
 }
 
+// An open script waits for the steps its driver adds; a flood sends its count of messages,
+// its levels in turn, whole and in order, and logs its start before its first byte.
+TEST_F(RouterSimTest, OpenScriptPlaysAddedStepsAndFloods)
+{
+    CRouterServer closed;
+    ASSERT_TRUE(closed.Start(0, "keepalive 0\n"));
+    EXPECT_FALSE(closed.AddSteps("send signal 1\n"));
+    EXPECT_EQ(closed.Error(), "no open script runs");
+
+    RouterServerOptions options;
+    options.nLifetimeMs = 30000;
+    options.bOpenScript = true;
+    ASSERT_TRUE(m_server.Start(0, "keepalive 0\nwait-connect 10000\n", options)) << m_server.Error();
+    CTestClient client;
+    ASSERT_EQ(client.Connect(m_server.Port()), 0);
+    ASSERT_GE(m_server.WaitForLog("connected 1", 5000), 0);
+    EXPECT_FALSE(m_server.AddSteps("flood 0 signal 3\n"));
+    EXPECT_EQ(m_server.Error(), "script line 1: count must be 1 to 1000000000: 0");
+    // More than a block of the flood and more than the socket buffers hold.
+    constexpr size_t kCount = 100003;
+    ASSERT_TRUE(m_server.AddSteps("flood " + std::to_string(kCount) + " signal 0 1 2 3 4 5\nsend users 1 7\n"));
+    ASSERT_TRUE(m_server.AddSteps("flood 2 signal 9\nend\n"));
+    const Received received = client.ReadToEnd();
+    EXPECT_EQ(received.nEnd, 0);
+
+    SimBytes expected;
+    for (size_t i = 0; i < kCount; ++i) {
+        const SimBytes signal = EncodeSignal(static_cast<uint8_t>(i % 6));
+        expected.insert(expected.end(), signal.begin(), signal.end());
+    }
+    const SimBytes tail = Concat({EncodeUsers(1, 7), EncodeSignal(9), EncodeSignal(9)});
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    EXPECT_TRUE(received.All() == expected) << "received " << received.All().size() << " bytes of " << expected.size();
+
+    EXPECT_TRUE(m_server.WaitUntilFinished(5000));
+    EXPECT_EQ(m_server.Outcome(), RouterRunOutcome::Ended);
+    EXPECT_FALSE(m_server.AddSteps("send signal 1\n"));
+    const int nStart = m_server.WaitForLog("flood 1: 100003 messages of type 6 (600018 bytes)", 0);
+    EXPECT_GE(nStart, 0);
+    EXPECT_GT(m_server.WaitForLog("flood 1 done: 100003 messages (600018 bytes)", 0), nStart);
+    EXPECT_GE(m_server.WaitForLog("flood 2 done: 2 messages (12 bytes)", 0), 0);
+}
+
 // The program: its options, its log file, and its bounded lifetime.
 std::wstring ToolPath(const wchar_t* pszName)
 {

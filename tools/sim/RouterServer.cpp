@@ -12,6 +12,8 @@ namespace {
 // Longest single wait, so that a clock step never leaves the thread asleep for long.
 constexpr uint64_t kMaxWaitMs = 1000;
 constexpr size_t kMaxSendChunk = 65536;
+// A flood is written in blocks of whole cycles of about this size.
+constexpr size_t kFloodBlockBytes = 65536;
 
 uint64_t Now()
 {
@@ -63,9 +65,11 @@ bool CRouterServer::Start(uint16_t nPort, std::vector<ScenarioStep> steps, const
     m_nEndTick = m_nStartTick + static_cast<uint64_t>(std::max<int64_t>(options.nLifetimeMs, 0));
 
     m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_stepsEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_listenEvent = WSACreateEvent();
     m_clientEvent = WSACreateEvent();
-    if (m_stopEvent == nullptr || m_listenEvent == WSA_INVALID_EVENT || m_clientEvent == WSA_INVALID_EVENT) {
+    if (m_stopEvent == nullptr || m_stepsEvent == nullptr || m_listenEvent == WSA_INVALID_EVENT ||
+        m_clientEvent == WSA_INVALID_EVENT) {
         m_error = "cannot create events, error " + std::to_string(GetLastError());
         Release();
         return false;
@@ -90,6 +94,27 @@ bool CRouterServer::Start(uint16_t nPort, std::vector<ScenarioStep> steps, const
     m_nPort = ntohs(address.sin_port);
     Log("listening on 127.0.0.1:" + std::to_string(m_nPort));
     m_thread = std::thread([this] { Run(); });
+    return true;
+}
+
+bool CRouterServer::AddSteps(const std::string& script)
+{
+    std::vector<ScenarioStep> steps;
+    ScenarioError error;
+    if (!ParseScenario(script, steps, error)) {
+        m_error = "script line " + std::to_string(error.nLine) + ": " + error.message;
+        return false;
+    }
+    if (!m_options.bOpenScript || !m_thread.joinable() || m_bFinished.load()) {
+        m_error = "no open script runs";
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_stepsMutex);
+        for (ScenarioStep& step : steps)
+            m_steps.push_back(std::move(step));
+    }
+    SetEvent(m_stepsEvent);
     return true;
 }
 
@@ -120,9 +145,11 @@ void CRouterServer::Release()
         WSACloseEvent(m_listenEvent);
         m_listenEvent = WSA_INVALID_EVENT;
     }
-    if (m_stopEvent != nullptr) {
-        CloseHandle(m_stopEvent);
-        m_stopEvent = nullptr;
+    for (HANDLE* pEvent : {&m_stopEvent, &m_stepsEvent}) {
+        if (*pEvent != nullptr) {
+            CloseHandle(*pEvent);
+            *pEvent = nullptr;
+        }
     }
     if (m_bWinsock) {
         WSACleanup();
@@ -178,7 +205,8 @@ void CRouterServer::Log(const std::string& text)
 void CRouterServer::Run()
 {
     bool bScriptDone = true;
-    for (const ScenarioStep& step : m_steps) {
+    ScenarioStep step;
+    while (NextStep(step)) {
         Log("line " + std::to_string(step.nLine) + ": " + step.source);
         if (!PlayStep(step)) {
             bScriptDone = false;
@@ -208,6 +236,23 @@ void CRouterServer::Run()
         m_bFinished = true;
     }
     m_logChanged.notify_all();
+}
+
+bool CRouterServer::NextStep(ScenarioStep& step)
+{
+    const auto take = [&] {
+        std::lock_guard<std::mutex> lock(m_stepsMutex);
+        if (m_nNextStep >= m_steps.size())
+            return false;
+        step = m_steps[m_nNextStep++];
+        return true;
+    };
+    if (take())
+        return true;
+    if (!m_options.bOpenScript)
+        return false;
+    // The link is served (keep-alives, clients coming and going) while the script waits.
+    return Serve(m_nEndTick, take) == WaitEnd::Condition;
 }
 
 bool CRouterServer::IsOver()
@@ -257,6 +302,12 @@ bool CRouterServer::PlayStep(const ScenarioStep& step)
             Write(step.bytes, {{LabelOf(step), step.bytes.size()}});
         }
         return !IsOver();
+    case ScenarioAction::Flood:
+        if (WaitForClient() != WaitEnd::Condition)
+            return false;
+        FlushMerge();
+        Flood(step);
+        return !IsOver();
     case ScenarioAction::Split:
         m_nSplitAt = step.nValue;
         m_nSplitGapMs = step.nValue2;
@@ -303,9 +354,12 @@ CRouterServer::WaitEnd CRouterServer::Serve(uint64_t nDeadline, TPred pred)
         if (m_client != INVALID_SOCKET && m_nKeepAliveMs > 0 && m_nHoldKeepAlives == 0)
             nWake = std::min(nWake, m_nNextKeepAlive);
         const DWORD nTimeout = nWake > nNow ? static_cast<DWORD>(std::min(nWake - nNow, kMaxWaitMs)) : 0;
-        HANDLE handles[] = {m_stopEvent, m_listenEvent, m_clientEvent};
-        const DWORD nResult = WaitForMultipleObjects(3, handles, FALSE, nTimeout);
-        if (nResult == WAIT_OBJECT_0 + 1) {
+        HANDLE handles[] = {m_stopEvent, m_listenEvent, m_clientEvent, m_stepsEvent};
+        const DWORD nResult = WaitForMultipleObjects(4, handles, FALSE, nTimeout);
+        if (nResult == WAIT_OBJECT_0 + 3) {
+            // New steps: pred() looks at them at the top of the loop.
+            ResetEvent(m_stepsEvent);
+        } else if (nResult == WAIT_OBJECT_0 + 1) {
             // A client waits; it is taken at the top of the loop once none is served.
             WSANETWORKEVENTS events{};
             WSAEnumNetworkEvents(m_listen, m_listenEvent, &events);
@@ -432,6 +486,41 @@ bool CRouterServer::Write(const SimBytes& bytes, const std::vector<SentMessage>&
         Log("merged " + std::to_string(messages.size()) + " messages (" + std::to_string(bytes.size()) + " bytes)");
     for (const SentMessage& message : messages)
         Log("sent " + message.label + " (" + std::to_string(message.nBytes) + " bytes)");
+    return true;
+}
+
+bool CRouterServer::Flood(const ScenarioStep& step)
+{
+    const size_t nCycleMessages = static_cast<size_t>(step.nValue2);
+    const size_t nMessageBytes = step.bytes.size() / nCycleMessages;
+    SimBytes block;
+    do
+        block.insert(block.end(), step.bytes.begin(), step.bytes.end());
+    while (block.size() + step.bytes.size() <= kFloodBlockBytes);
+    const uint64_t nBlockMessages = block.size() / nMessageBytes;
+
+    const uint64_t nCount = static_cast<uint64_t>(step.nValue);
+    const std::string number = std::to_string(++m_nFloods);
+    // Logged before the first byte goes out, so that a reader of the log can time the flood
+    // from its start.
+    Log("flood " + number + ": " + std::to_string(nCount) + " messages of type " + std::to_string(step.nType) + " (" +
+        std::to_string(nCount * nMessageBytes) + " bytes)");
+    uint64_t nSent = 0;
+    ++m_nHoldKeepAlives;
+    // Every block starts at the start of a cycle; only the last one is cut short.
+    while (nSent < nCount) {
+        const uint64_t nMessages = std::min(nCount - nSent, nBlockMessages);
+        if (!SendAll(block.data(), static_cast<size_t>(nMessages * nMessageBytes)))
+            break;
+        nSent += nMessages;
+    }
+    --m_nHoldKeepAlives;
+    if (nSent < nCount) {
+        Log("flood " + number + " stopped after " + std::to_string(nSent) + " messages");
+        return false;
+    }
+    Log("flood " + number + " done: " + std::to_string(nSent) + " messages (" + std::to_string(nSent * nMessageBytes) +
+        " bytes)");
     return true;
 }
 

@@ -3,6 +3,8 @@
 // connections, so a client that connects again is served from the step after the one
 // that was running when it left. Every event goes to a log of timestamped lines that
 // tests can wait on. A run always ends by itself at the end of its lifetime.
+// An open script (RouterServerOptions::bOpenScript) is fed as it goes: after its last step
+// the run waits for the steps that AddSteps gives, until an "end" step or its lifetime.
 //
 // Log lines ("[    1.234] " in front, seconds since the start), among others:
 //   listening on 127.0.0.1:PORT      connected N from 127.0.0.1:PORT    line L: STEP
@@ -10,6 +12,8 @@
 //   merged K messages (B bytes)      closed N                           closed N by the client
 //   reset N                          script done                        script ended
 //   script failed at line L: WHY     lifetime over                      stopped
+//   flood N: M messages of type T (B bytes)      (before its first byte; N counts floods)
+//   flood N done: M messages (B bytes)           flood N stopped after M messages
 #pragma once
 #include <winsock2.h>
 
@@ -38,6 +42,8 @@ struct RouterServerOptions {
     // Called on the server thread with every log line (without a line break), after it
     // has been stored; for a program that writes them out as they come.
     std::function<void(const std::string&)> onLog;
+    // The script stays open for AddSteps after its last step.
+    bool bOpenScript = false;
 };
 
 class CRouterServer {
@@ -52,6 +58,10 @@ public:
     // cannot be had; nothing runs then.
     bool Start(uint16_t nPort, const std::string& script, const RouterServerOptions& options = {});
     bool Start(uint16_t nPort, std::vector<ScenarioStep> steps, const RouterServerOptions& options = {});
+    // Appends steps to an open script (numbered from line 1 again); they are played after
+    // the ones before. False, with the reason in Error(), if the script does not parse, the
+    // script is not open or the run has finished. Not to be called alongside Start.
+    bool AddSteps(const std::string& script);
     // Ends the run at once (closing any client) and waits for the thread. Safe to repeat.
     void Stop();
     // Waits up to nTimeoutMs for the run to end by itself; true if it has.
@@ -76,8 +86,12 @@ private:
     };
 
     void Run();
+    // The next step of the script into step; with an open script waits for one. False when
+    // the script has run out or the run is over.
+    bool NextStep(ScenarioStep& step);
     void Log(const std::string& text);
     bool PlayStep(const ScenarioStep& step);
+    bool Flood(const ScenarioStep& step);
     // Serves the link until pred() holds (checked after every event), nDeadline passes
     // (a GetTickCount64 value) or the run is over.
     template <typename TPred>
@@ -97,7 +111,9 @@ private:
     std::string m_error;
     uint16_t m_nPort = 0;
     RouterServerOptions m_options;
-    std::vector<ScenarioStep> m_steps;
+    std::mutex m_stepsMutex;
+    std::vector<ScenarioStep> m_steps;  // under m_stepsMutex once the thread runs
+    size_t m_nNextStep = 0;             // server thread only
     std::thread m_thread;
     bool m_bStarted = false;  // a server runs once
     bool m_bWinsock = false;
@@ -107,6 +123,7 @@ private:
     WSAEVENT m_listenEvent = WSA_INVALID_EVENT;
     WSAEVENT m_clientEvent = WSA_INVALID_EVENT;
     HANDLE m_stopEvent = nullptr;
+    HANDLE m_stepsEvent = nullptr;  // set when AddSteps has added some
     uint64_t m_nStartTick = 0;
     uint64_t m_nEndTick = 0;
     bool m_bOver = false;
@@ -120,6 +137,7 @@ private:
     int64_t m_nSplitAt = 0;
     int64_t m_nSplitGapMs = 0;
     int64_t m_nMergeWanted = 0;
+    int m_nFloods = 0;
     SimBytes m_merge;
     std::vector<SentMessage> m_mergeMessages;
 

@@ -284,6 +284,28 @@ bool ParseSend(CArgReader& args, const std::string& what, ScenarioStep& step, st
     return args.Finish();
 }
 
+// flood COUNT signal LEVEL [LEVEL...]: the cycle of messages goes into the step's bytes.
+bool ParseFlood(CArgReader& args, const std::vector<Token>& tokens, ScenarioStep& step, std::string& error)
+{
+    if (!args.Number("count", 1, kScenarioMaxFloodCount, step.nValue))
+        return false;
+    if (tokens.size() < 3 || tokens[2].bQuoted || tokens[2].text != "signal") {
+        error = tokens.size() < 3 ? "flood what?" : "flood: only signal messages, not " + tokens[2].text;
+        return false;
+    }
+    CArgReader levels(tokens, 3, error);
+    do {
+        uint8_t nLevel = 0;
+        if (!levels.Byte("level", nLevel))
+            return false;
+        const SimBytes message = EncodeSignal(nLevel);
+        step.bytes.insert(step.bytes.end(), message.begin(), message.end());
+        ++step.nValue2;
+    } while (levels.More());
+    step.nType = 6;
+    return true;
+}
+
 bool ParseLine(const std::vector<Token>& tokens, ScenarioStep& step, std::string& error)
 {
     const Token& keyword = tokens[0];
@@ -319,6 +341,10 @@ bool ParseLine(const std::vector<Token>& tokens, ScenarioStep& step, std::string
         }
         CArgReader sendArgs(tokens, 2, error);
         return ParseSend(sendArgs, tokens[1].text, step, error);
+    }
+    if (k == "flood") {
+        step.action = ScenarioAction::Flood;
+        return ParseFlood(args, tokens, step, error);
     }
     if (k == "split") {
         step.action = ScenarioAction::Split;

@@ -23,6 +23,11 @@
 //   send raw HH HH ...           any bytes, in hex pairs (tokens may hold several pairs)
 //   send header LEN TYPE VER [TOTAL]
 //                         a header with these fields, zero-padded to TOTAL bytes (default 4)
+//   flood COUNT signal LEVEL [LEVEL...]
+//                         COUNT signal messages as fast as the client takes them, the
+//                         levels in turn (one level: every message alike), in large
+//                         writes; one log line before the first byte and one after the
+//                         last, none a message. Split and merge do not apply to it.
 //   split N [GAP_MS]      the next scripted write goes out as N bytes, then the rest GAP_MS
 //                         ms later (default 200, so that the client sees two receives)
 //   merge N               the next N sent messages go out in one write (which a pending
@@ -50,6 +55,7 @@ enum class ScenarioAction {
     WaitConnect,      // nValue: timeout in ms, 0 unbounded
     ExpectReconnect,  // nValue: timeout in ms
     Send,             // bytes; nType: the message type for the log, 0 for raw bytes
+    Flood,            // bytes: one cycle of messages, nValue2 of them; nValue: messages to send; nType
     Split,            // nValue: bytes of the first write; nValue2: gap in ms
     Merge,            // nValue: messages in the write
     Sleep,            // nValue: ms
@@ -76,6 +82,7 @@ struct ScenarioError {
 constexpr int64_t kScenarioDefaultKeepAliveMs = 5000;
 constexpr int64_t kScenarioDefaultReconnectMs = 30000;
 constexpr int64_t kScenarioDefaultSplitGapMs = 200;
+constexpr int64_t kScenarioMaxFloodCount = 1000000000;
 
 // Parses a whole script. On failure returns false with the first error and its line
 // (counted from 1); steps then holds the steps before that line.

@@ -6,14 +6,6 @@
 
 namespace {
 
-std::wstring ModuleFolder()
-{
-    wchar_t path[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    std::wstring folder(path, n);
-    return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
 // Finds a window of a class owned by the process that the debugger thread started (of any
 // process when nProcessId is 0), to reach it; counts the matches on the way.
 struct FindWindowOfProcess {
@@ -88,15 +80,6 @@ uint16_t ClosedLoopbackPort()
         closesocket(s);
     WSACleanup();
     return nPort;
-}
-
-std::wstring NotifierPath()
-{
-    // Test binaries live in <build>/tests/e2e; the program in <build>.
-    std::wstring folder = ModuleFolder();
-    for (int i = 0; i < 2; ++i)
-        folder = folder.substr(0, folder.find_last_of(L'\\'));
-    return folder + L"\\TessaroNotifier.exe";
 }
 
 CNotifierRun::~CNotifierRun()

@@ -12,9 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "tests/e2e/support/ProgramProcess.h"
+
 // The settings key of the program; tests own it while they run.
 inline constexpr wchar_t kSettingsKey[] = L"Software\\Vantrel\\Tessaro Notifier";
-inline constexpr wchar_t kMainWindowClass[] = L"CLASS_NAME_E9EA2470-3110-4a26-A0F4-261D9E43750A";
 
 // Writes "RouterAddress" (a loopback address: the program's default is a LAN address and
 // must never be used here). Returns false if the registry refuses.
@@ -27,9 +28,6 @@ std::wstring ReadSetting(const wchar_t* pszName);
 // A loopback port on which nothing listens: the program's connection attempts fail at
 // once. 0 if none could be had.
 uint16_t ClosedLoopbackPort();
-
-// Full path of the program under test, beside the test binaries' build folder.
-std::wstring NotifierPath();
 
 class CNotifierRun {
 public:
