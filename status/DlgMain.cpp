@@ -20,15 +20,6 @@ namespace {
 
 constexpr UINT kTimerPeriodMs = 4096;
 
-// The signal images come from the current resource module; LR_SHARED keeps one copy each
-// for the whole run, so a refresh loads nothing new.
-HICON LoadSignalIcon(uint32_t nId)
-{
-    if (nId == 0)
-        return nullptr;
-    return static_cast<HICON>(
-        LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 32, 32, LR_SHARED));
-}
 
 void OpenAddress(const std::wstring& strAddress)
 {
@@ -108,6 +99,7 @@ BOOL CDlgMain::OnInitDialog()
     SetDlgItemText(IDC_CALLS_COUNTER, L"");
     SetDlgItemText(IDC_STATUS_TITLE, AppString(IDS_DEVICE_STATUS).c_str());
     SetDlgItemText(IDC_NO_CONNECTION, AppString(IDS_NO_CONNECTION).c_str());
+    m_shown.strNoConnection = m_lblNoConnection.GetWindowText();
 
     RefreshDisplay();
 
@@ -117,29 +109,40 @@ BOOL CDlgMain::OnInitDialog()
     return FALSE;
 }
 
-// A refresh sets only what differs from what a control shows: one that changes nothing
-// touches no control (and, through the icon, no shell), so a burst of unchanged status
-// messages costs next to nothing.
+// A refresh sets only what differs from what it last put into a control: one that changes
+// nothing makes no call to the window system at all (under Wine even asking a control for
+// its text or style is a round trip to the server), so a burst of unchanged status messages
+// costs next to nothing.
 void CDlgMain::ShowControl(int nId, bool bShow)
 {
+    auto it = m_shown.visible.find(nId);
+    if (it != m_shown.visible.end() && it->second == bShow)
+        return;
     HWND hItem = GetDlgItem(nId);
-    if (hItem != nullptr && ((::GetWindowLongW(hItem, GWL_STYLE) & WS_VISIBLE) != 0) != bShow)
+    if (hItem != nullptr)
         ::ShowWindow(hItem, bShow ? SW_SHOW : SW_HIDE);
+    m_shown.visible[nId] = bShow;
 }
 
 void CDlgMain::SetControlText(int nId, const std::wstring& strText)
 {
-    HWND hItem = GetDlgItem(nId);
-    if (hItem == nullptr)
+    auto it = m_shown.texts.find(nId);
+    if (it != m_shown.texts.end() && it->second == strText)
         return;
-    const int nLength = ::GetWindowTextLengthW(hItem);
-    if (nLength == static_cast<int>(strText.size())) {
-        std::wstring strShown(static_cast<size_t>(nLength) + 1, L'\0');
-        strShown.resize(static_cast<size_t>(::GetWindowTextW(hItem, strShown.data(), nLength + 1)));
-        if (strShown == strText)
-            return;
-    }
-    ::SetWindowTextW(hItem, strText.c_str());
+    SetDlgItemText(nId, strText.c_str());
+    m_shown.texts[nId] = strText;
+}
+
+HICON CDlgMain::SignalIcon(uint32_t nId)
+{
+    if (nId == 0)
+        return nullptr;
+    // From the current resource module, once each; LR_SHARED leaves them to the module.
+    HICON& hIcon = m_shown.signalIcons[nId];
+    if (hIcon == nullptr)
+        hIcon = static_cast<HICON>(
+            LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 32, 32, LR_SHARED));
+    return hIcon;
 }
 
 void CDlgMain::RefreshDisplay()
@@ -150,21 +153,35 @@ void CDlgMain::RefreshDisplay()
     SetControlText(IDC_SMS_TIME, pCurrent != nullptr ? pCurrent->GetReceivedText() : std::wstring());
     SetControlText(IDC_SMS_TEXT, pCurrent != nullptr ? pCurrent->GetMessageText() : std::wstring());
 
-    const CStatusView view = ComposeStatusView(m_status, m_bUnseenEvents != 0, m_lblNoConnection.GetWindowText());
+    const CStatusView view = ComposeStatusView(m_status, m_bUnseenEvents != 0, m_shown.strNoConnection);
     ShowControl(IDC_NO_CONNECTION, !view.bLinkUp);
     for (int nId : {IDC_STATUS_LINE, IDC_SIGNAL_ICON, IDC_TECHNOLOGY, IDC_USERS})
         ShowControl(nId, view.bLinkUp);
     if (view.bLinkUp) {
         SetControlText(IDC_STATUS_LINE, view.strStatusLine);
         SetControlText(IDC_TECHNOLOGY, view.strTechnology);
-        const HICON hSignal = LoadSignalIcon(view.nSignalIconId);
-        if (m_icoSignal.GetIcon() != hSignal)
-            m_icoSignal.SetIcon(hSignal);
+        m_shown.wantedSignalIcon = SignalIcon(view.nSignalIconId);
         SetControlText(IDC_USERS, view.strUsers);
     }
 
     m_notifyIcon.SetText(view.strTrayTip.c_str());
     m_notifyIcon.Show(view.nTrayIconId);
+
+    // An image label takes a few hundred microseconds to change and the shell milliseconds:
+    // a burst of status messages shows its last state once, right after it.
+    const bool bSignalChanged = m_shown.wantedSignalIcon && m_shown.wantedSignalIcon != m_shown.shownSignalIcon;
+    if ((bSignalChanged || m_notifyIcon.NeedsFlush()) && !m_shown.bChangesPosted)
+        m_shown.bChangesPosted = PostMessage(WM_APP_SHOW_CHANGES);
+}
+
+void CDlgMain::ShowDeferredChanges()
+{
+    m_shown.bChangesPosted = false;
+    if (m_shown.wantedSignalIcon && m_shown.wantedSignalIcon != m_shown.shownSignalIcon) {
+        m_icoSignal.SetIcon(*m_shown.wantedSignalIcon);
+        m_shown.shownSignalIcon = m_shown.wantedSignalIcon;
+    }
+    m_notifyIcon.Flush();
 }
 
 bool CDlgMain::IsNotifierUpdatePending() const
@@ -184,6 +201,8 @@ void CDlgMain::ShowStatusWindow()
     if (CSettings::GetInstance().m_nLiveUpdateStatus != 1 || IsNotifierUpdatePending())
         nMask |= kLayoutMaskUpgrade;
     m_dlgBase.UpdateLayout(nMask);
+    // The layout has shown the device-status group whole; the refresh sorts it out again.
+    m_shown.visible.clear();
     RefreshDisplay();
     ShowWindow(SW_SHOW);
     SetForegroundWindow();
@@ -259,8 +278,8 @@ LRESULT CDlgMain::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
     case WM_APP_STOP:
         AfxRequestStop(this);
         return 0;
-    case WM_APP_TRAY_FLUSH:
-        m_notifyIcon.Flush();
+    case WM_APP_SHOW_CHANGES:
+        ShowDeferredChanges();
         return 0;
     default:
         break;

@@ -8,6 +8,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
 
 #include "alerts/MissedCallList.h"
 #include "alerts/SmsMessageList.h"
@@ -25,6 +28,9 @@
 // Requests from another start of the program (both parameters 0).
 constexpr UINT WM_APP_SHOW_STATUS = WM_APP + 2;
 constexpr UINT WM_APP_STOP = WM_APP + 3;
+// Posted by a refresh to the window itself: what is slow to show (the signal image, the tray
+// icon) goes out once for a burst of refreshes.
+constexpr UINT WM_APP_SHOW_CHANGES = WM_APP + 4;
 
 class CDlgMain : public CDialog, public IRouterEvents {
 public:
@@ -76,6 +82,9 @@ private:
     void OnTrayCommand(UINT nCommand);
     void ShowControl(int nId, bool bShow);
     void SetControlText(int nId, const std::wstring& strText);
+    HICON SignalIcon(uint32_t nId);
+    // Shows what the refreshes since the last call left to show later.
+    void ShowDeferredChanges();
     bool IsNotifierUpdatePending() const;
 
 public:
@@ -102,4 +111,16 @@ public:
 
 private:
     UINT m_nTaskbarCreated = 0;
+    // What the refresh last put into the controls it fills, and the text of 1020 as set
+    // when the window was made. The layout shows and hides controls of its own accord, so a
+    // showing forgets the visibilities.
+    struct CShownControls {
+        std::map<int, std::wstring> texts;
+        std::map<int, bool> visible;
+        std::optional<HICON> shownSignalIcon;   // what 1013 shows, once set
+        std::optional<HICON> wantedSignalIcon;  // what it is to show, once the link was up
+        bool bChangesPosted = false;
+        std::map<uint32_t, HICON> signalIcons;
+        std::wstring strNoConnection;
+    } m_shown;
 };

@@ -76,13 +76,6 @@ UINT CNotifyIcon::StaleFlags() const
     return nFlags;
 }
 
-void CNotifyIcon::RequestFlush()
-{
-    if (m_bFlushPosted || StaleFlags() == 0 || m_data.hWnd == nullptr)
-        return;
-    m_bFlushPosted = PostMessageW(m_data.hWnd, WM_APP_TRAY_FLUSH, 0, 0) != FALSE;
-}
-
 void CNotifyIcon::ShowErrorBox()
 {
     // The box runs its own message loop, in which every refresh tries again; while the shell
@@ -102,10 +95,8 @@ void CNotifyIcon::Show(uint32_t nIconId)
         return;
     }
     m_data.hIcon = it->second.Get();
-    if (m_bAdded) {
-        RequestFlush();
+    if (m_bAdded)
         return;
-    }
     // Not in the tray yet: added now, without the tooltip it cannot have had.
     if (!Add(false))
         ShowErrorBox();
@@ -122,12 +113,10 @@ void CNotifyIcon::SetText(const wchar_t* pszText)
         for (; n < kTipChars - 1 && pszText[n] != L'\0'; ++n)
             m_data.szTip[n] = pszText[n];
     m_data.szTip[n] = L'\0';
-    RequestFlush();
 }
 
 void CNotifyIcon::Flush()
 {
-    m_bFlushPosted = false;
     const UINT nFlags = StaleFlags();
     if (nFlags == 0)
         return;

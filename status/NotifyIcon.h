@@ -16,9 +16,6 @@ class CWnd;
 // The icon's mouse messages reach its window as this message (wParam the icon, lParam the
 // mouse message).
 constexpr UINT WM_APP_TRAY_NOTIFY = WM_APP + 1;
-// Posted by the icon to its window when the shell is to be brought up to date; the window
-// answers it with Flush. One shell call then serves every refresh of a burst.
-constexpr UINT WM_APP_TRAY_FLUSH = WM_APP + 4;
 
 class CNotifyIcon {
 public:
@@ -34,7 +31,8 @@ public:
     // throws CResourceException when the menu is missing.
     void Create(CWnd* pWindow);
     // Adds the icon on first use (at once); afterwards the image becomes the one the shell
-    // is to show, and the shell gets it at the next Flush.
+    // is to show, and the shell gets it at the next Flush (the owner's to call, once for a
+    // burst of changes).
     void Show(uint32_t nIconId);
     // Tooltip of an added icon, cut to its first 127 characters; null or empty clears it.
     // The shell gets it at the next Flush.
@@ -56,7 +54,8 @@ public:
     bool IsAdded() const { return m_bAdded != 0; }
     // What the shell is to show (it has it once no flush is pending).
     const NOTIFYICONDATAW& Record() const { return m_data; }
-    bool IsFlushPending() const { return m_bFlushPosted; }
+    // The shell lacks something of the record: a Flush would call it.
+    bool NeedsFlush() const { return StaleFlags() != 0; }
     // Calls made to the shell so far: the cost a refresh must avoid when nothing changed.
     int ShellCallCount() const { return m_nShellCalls; }
 
@@ -67,7 +66,6 @@ private:
     bool Add(bool bWithTip);
     // The flags of what the shell shows differently from the record.
     UINT StaleFlags() const;
-    void RequestFlush();
     void ShowErrorBox();
 
     NOTIFYICONDATAW m_data;
@@ -77,7 +75,6 @@ private:
     // What the shell shows, as far as its calls succeeded.
     HICON m_hShellIcon = nullptr;
     std::wstring m_strShellTip;
-    bool m_bFlushPosted = false;
     bool m_bErrorBoxOpen = false;
     int m_nShellCalls = 0;
 };
