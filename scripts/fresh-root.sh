@@ -54,10 +54,10 @@ if [ "${1:-}" = "--inside" ]; then
   mount --bind "$(git -C "$repo" rev-parse --path-format=absolute --git-common-dir)" "$root/mnt/origin"
   mount -o remount,bind,ro "$root/mnt/origin"
 
-  report=/tmp/tn-fresh-root.$$
-  trap 'rm -rf "$report"' EXIT
-  mkdir -p "$report"
+  # Each stage's output, on the root's own /tmp: it goes with the namespace.
+  report=$(mktemp -d "$root/tmp/fresh-root.XXXXXX")
   summary=() status=0
+  [ -z "${FRESH_MADE:-}" ] || summary+=("$(printf '%-40s %5d s' "making the root" "$FRESH_MADE")")
   stage() {  # stage NAME COMMAND: run COMMAND in the root, time it, note its result
     local name=$1 start rc=0 out="$report/${#summary[@]}"
     echo "=== fresh-root: $name"
@@ -95,7 +95,8 @@ commit=$(git -C "$repo" rev-parse --verify "$rev^{commit}")
 
 # Mounts live in the run's own namespace; should one outlive it all the same, take it away.
 cleanup() {
-  grep -o " $root/[^ ]*" /proc/self/mountinfo | sort -r | while read -r m; do
+  local m
+  for m in $(awk -v r="$root/" 'index($5, r) == 1 { print $5 }' /proc/self/mountinfo | sort -r); do
     echo "fresh-root.sh: unmounting leftover $m" >&2; umount -l "$m" || true
   done
 }
@@ -118,18 +119,16 @@ if [ "$reuse" = 0 ]; then
     "deb http://deb.debian.org/debian bookworm main" \
     "deb http://deb.debian.org/debian bookworm-updates main" \
     "deb http://deb.debian.org/debian-security bookworm-security main"
-  echo "fresh-root: root made in $(( $(date +%s) - start )) s"
+  made=$(( $(date +%s) - start ))
+  echo "fresh-root: root made in $made s"
 else
   [ -d "$root$clone" ] || { echo "fresh-root.sh: no clone in $root to reuse" >&2; exit 2; }
 fi
 
-made=$(( $(date +%s) - start ))
-
 args=(--root "$root")
 for c in "${commands[@]}"; do args+=(--run "$c"); done
 rc=0
-FRESH_COMMIT=$commit FRESH_REUSE=$reuse timeout --kill-after=30 "$timeout_s" \
+FRESH_COMMIT=$commit FRESH_REUSE=$reuse FRESH_MADE=${made:-} timeout --kill-after=30 "$timeout_s" \
   unshare --mount --pid --fork --kill-child -- "$BASH" "${BASH_SOURCE[0]}" "${args[@]}" --inside || rc=$?
-[ "$reuse" = 1 ] || printf '%-40s %5d s\n' "making the root" "$made"
 echo "fresh-root: exit code $rc, $(( $(date +%s) - start )) s in all"
 exit $rc
