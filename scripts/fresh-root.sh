@@ -101,6 +101,9 @@ cleanup() {
   done
 }
 trap cleanup EXIT
+# One run per root: a second one would remove or share the root under the first.
+exec {lock_fd}>"$root.lock"
+flock -n "$lock_fd" || { echo "fresh-root.sh: another run uses $root" >&2; exit 2; }
 
 start=$(date +%s)
 if [ "$reuse" = 0 ]; then
