@@ -23,6 +23,7 @@
 #include "framework/WinApp.h"
 #include "framework/WinThread.h"
 #include "tests/windows/FrameworkTestIds.h"
+#include "tests/windows/support/MessagePump.h"
 
 namespace {
 
@@ -41,29 +42,6 @@ public:
     }
 };
 testing::Environment* const s_pCommonControls = testing::AddGlobalTestEnvironment(new CommonControls);
-
-// Runs this thread's messages through the framework's pre-translation, as the application's
-// loop does, until done() holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD nTimeoutMs = kWaitMs)
-{
-    CWinThread pump;
-    const ULONGLONG nDeadline = GetTickCount64() + nTimeoutMs;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!pump.PreTranslateMessage(msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-        }
-        if (done())
-            return true;
-        const ULONGLONG nNow = GetTickCount64();
-        if (nNow >= nDeadline)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(nDeadline - nNow), QS_ALLINPUT);
-    }
-}
 
 void PumpPending()
 {
