@@ -75,13 +75,13 @@ LRESULT CDesktopAlert::OnClosePopupWindow(WPARAM, LPARAM lParam)
     auto* pOpen = static_cast<CMFCDesktopAlertWndEx*>(s_pPopup);
     CMFCDesktopAlertWnd* pOpenWnd = pOpen;
     if (pOpen != nullptr && reinterpret_cast<LPARAM>(pOpenWnd) == lParam)
-        OnPopupClosed(pOpen->GetLastPos());
+        GetInstance().OnPopupClosed(pOpen->GetLastPos());
     return 0;
 }
 
 void CDesktopAlert::Shutdown()
 {
-    m_alertQueue.Shutdown();
+    GetInstance().m_alertQueue.Shutdown();
 }
 
 void CDesktopAlert::OnPopupGone(const CMFCDesktopAlertWndEx* pPopup)

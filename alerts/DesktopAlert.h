@@ -2,9 +2,11 @@
 // handling raise, one popup at a time, the others waiting in their queues (CAlertQueue).
 // One per process, made on first use, lives until the process ends.
 //
-// The main window wires it in two places: its handler of AFX_WM_ON_CLOSEPOPUPWINDOW calls
-// OnClosePopupWindow, which opens the next waiting alert where the closed popup was; and
-// its shutdown calls Shutdown, after which nothing opens any more.
+// The main window wires it in two places: its handler of AFX_WM_ON_CLOSEPOPUPWINDOW returns
+// CDesktopAlert::OnClosePopupWindow, which opens the next waiting alert where the closed
+// popup was; and its shutdown calls CDesktopAlert::Shutdown, after which nothing opens any
+// more. Either order of the main window's end and Shutdown is safe: a popup that goes with
+// its owner is forgotten (OnPopupGone).
 #pragma once
 #include <windows.h>
 
@@ -37,10 +39,10 @@ public:
     void OnPopupClosed(POINT ptLastPos);
     // For the main window's handler of AFX_WM_ON_CLOSEPOPUPWINDOW (lParam: the closing
     // popup): OnPopupClosed with its last position if it is the open popup. Returns 0.
-    LRESULT OnClosePopupWindow(WPARAM wParam, LPARAM lParam);
+    static LRESULT OnClosePopupWindow(WPARAM wParam, LPARAM lParam);
     // For the main window's shutdown: the open popup is destroyed, the waiting alerts are
     // dropped, and no popup opens from then on (nor for an alert added later).
-    void Shutdown();
+    static void Shutdown();
     // Alerts waiting behind the open popup.
     size_t GetWaitingCount() const { return m_alertQueue.GetWaitingCount(); }
 

@@ -40,6 +40,8 @@ CWinApp s_app(L"Tessaro Notifier");
 const wchar_t kPopupClass[] = L"TnDesktopAlertWnd";
 const wchar_t kOwnerClass[] = L"TnDesktopAlertTestOwner";
 
+DWORD CountWindows(const wchar_t* pszClass);
+
 // ---------------------------------------------------------------------------------------
 // The stand-in main window.
 
@@ -78,7 +80,7 @@ public:
             record.bWindowAlive = IsWindow(record.hWnd) != FALSE;
             record.bWasOpen = OpenWnd() == record.pPopup;
             record.nTick = GetTickCount64();
-            const LRESULT nResult = CDesktopAlert::GetInstance().OnClosePopupWindow(wParam, lParam);
+            const LRESULT nResult = CDesktopAlert::OnClosePopupWindow(wParam, lParam);
             record.bOpenedNext = OpenWnd() != nullptr && OpenWnd() != record.pPopup;
             m_closes.push_back(record);
             if (m_afterClose)
@@ -90,8 +92,10 @@ public:
             m_commands.push_back({wParam, lParam});
             return 0;
         case WM_DESTROY:
+            // The popups it owns are gone by now: the manager must not hold on to one.
+            m_bHeldAGonePopup = CDesktopAlert::s_pPopup != nullptr && CountWindows(kPopupClass) == 0;
             // As the program's main window does in its shutdown.
-            CDesktopAlert::GetInstance().Shutdown();
+            CDesktopAlert::Shutdown();
             return 0;
         default:
             return CWnd::WindowProc(nMsg, wParam, lParam);
@@ -103,6 +107,7 @@ public:
     std::vector<CloseRecord> m_closes;
     std::vector<std::pair<WPARAM, LPARAM>> m_commands;
     std::function<void()> m_afterClose;
+    bool m_bHeldAGonePopup = false;
 };
 
 // Made once per process, as the program's main window is.
@@ -692,7 +697,7 @@ TN_CHILD_SCENARIO(ShutdownWithPopupOpen)
     if (const int nResult = OpenWithWaiting())
         return nResult;
     HWND hPopup = OpenPopup()->m_hWnd;
-    CDesktopAlert::GetInstance().Shutdown();
+    CDesktopAlert::Shutdown();
     if (IsWindow(hPopup))
         return 30;
     return CheckAllGone();
@@ -708,6 +713,8 @@ TN_CHILD_SCENARIO(MainWindowDestroyedWithPopupOpen)
     Owner().DestroyWindow();
     if (IsWindow(hPopup))
         return 40;
+    if (Owner().m_bHeldAGonePopup)
+        return 41;
     return CheckAllGone();
 }
 
