@@ -87,6 +87,18 @@ LOGFONTW MessageFont(UINT nDpi, bool bCaption)
     return font;
 }
 
+// The extent of a text wrapped in nWidth pixels; nothing for an empty text.
+Size MeasureText(HDC hDC, HFONT hFont, const std::wstring& strText, int32_t nWidth)
+{
+    if (strText.empty())
+        return Size{};
+    RECT rc = {0, 0, nWidth, 0};
+    HGDIOBJ hOld = SelectObject(hDC, hFont);
+    DrawTextW(hDC, strText.c_str(), static_cast<int>(strText.size()), &rc, kTextFormat | DT_CALCRECT);
+    SelectObject(hDC, hOld);
+    return Size{rc.right - rc.left, rc.bottom - rc.top};
+}
+
 }  // namespace
 
 CMFCDesktopAlertWnd::~CMFCDesktopAlertWnd()
@@ -155,15 +167,6 @@ bool CMFCDesktopAlertWnd::Create(CWnd* pWndOwner, const CMFCDesktopAlertWndInfo&
     return true;
 }
 
-int32_t CMFCDesktopAlertWnd::MeasureHeight(HDC hDC, HFONT hFont, const std::wstring& strText, int32_t nWidth) const
-{
-    RECT rc = {0, 0, nWidth, 0};
-    HGDIOBJ hOld = SelectObject(hDC, hFont);
-    DrawTextW(hDC, strText.c_str(), static_cast<int>(strText.size()), &rc, kTextFormat | DT_CALCRECT);
-    SelectObject(hDC, hOld);
-    return rc.bottom - rc.top;
-}
-
 void CMFCDesktopAlertWnd::Layout()
 {
     m_metrics = ScaleDesktopAlertMetrics(m_nDpi, m_bSmallCaption, GetSystemMetricsForDpi(SM_CXSMICON, m_nDpi));
@@ -175,60 +178,39 @@ void CMFCDesktopAlertWnd::Layout()
     m_fontTitle.Reset(CreateFontIndirectW(&font));
 
     HDC hDC = GetDC(m_hWnd);
-    HGDIOBJ hOld = SelectObject(hDC, m_fontBody.Get());
-    TEXTMETRICW tm = {};
-    GetTextMetricsW(hDC, &tm);
-    SelectObject(hDC, hOld);
-    const int32_t nLine = std::max<int32_t>(tm.tmHeight, 1);
-
+    const int32_t nLine = std::max<int32_t>(MeasureText(hDC, m_fontBody.Get(), L"X", 1000).cy, 1);
     // The texts together get a few lines, and never more than the work area leaves.
     const int32_t nChrome = 2 * m_metrics.nBorder + m_metrics.nCaptionHeight + 2 * m_metrics.nPadding;
     const int32_t nMaxTexts =
         std::max(nLine, std::min(m_metrics.nMaxTextLines * nLine, m_rcWork.Height() - nChrome));
 
     // The column is as wide as the wider text wraps to within the maximum.
-    auto naturalWidth = [&](HFONT hFont, const std::wstring& strText) {
-        if (strText.empty())
-            return int32_t{0};
-        RECT rc = {0, 0, m_metrics.nMaxTextWidth, 0};
-        HGDIOBJ hPrevious = SelectObject(hDC, hFont);
-        DrawTextW(hDC, strText.c_str(), static_cast<int>(strText.size()), &rc, kTextFormat | DT_CALCRECT);
-        SelectObject(hDC, hPrevious);
-        return static_cast<int32_t>(rc.right - rc.left);
-    };
-    m_nColumnWidth = std::clamp(std::max(naturalWidth(m_fontBody.Get(), m_info.m_strText),
-                                         naturalWidth(m_fontLink.Get(), m_info.m_strURL)),
+    const HFONT hBody = m_fontBody.Get();
+    const HFONT hLink = m_fontLink.Get();
+    m_nColumnWidth = std::clamp(std::max(MeasureText(hDC, hBody, m_info.m_strText, m_metrics.nMaxTextWidth).cx,
+                                         MeasureText(hDC, hLink, m_info.m_strURL, m_metrics.nMaxTextWidth).cx),
                                 m_metrics.nMinTextWidth, m_metrics.nMaxTextWidth);
 
+    // Texts too tall are cut: the plain text leaves the link at least its first two lines,
+    // the link takes what the plain text leaves.
     auto cut = [&](HFONT hFont, const std::wstring& strText, int32_t nBudget) {
         return CutTextToFit(strText, [&](const std::wstring& strCandidate) {
-            return MeasureHeight(hDC, hFont, strCandidate, m_nColumnWidth) <= nBudget;
+            return MeasureText(hDC, hFont, strCandidate, m_nColumnWidth).cy <= nBudget;
         });
     };
-    const bool bText = !m_info.m_strText.empty();
-    const bool bLink = !m_info.m_strURL.empty();
-    int32_t nLinkHeight = bLink ? MeasureHeight(hDC, m_fontLink.Get(), m_info.m_strURL, m_nColumnWidth) : 0;
-    // The plain text leaves the link at least its first lines.
     int32_t nTextBudget = nMaxTexts;
-    if (bLink)
+    if (!m_info.m_strURL.empty()) {
+        const int32_t nLinkHeight = MeasureText(hDC, hLink, m_info.m_strURL, m_nColumnWidth).cy;
         nTextBudget = std::max(nLine, nMaxTexts - m_metrics.nTextGap - std::min(nLinkHeight, 2 * nLine));
-    m_strShownText = bText ? cut(m_fontBody.Get(), m_info.m_strText, nTextBudget) : std::wstring();
-    const int32_t nTextHeight = bText ? MeasureHeight(hDC, m_fontBody.Get(), m_strShownText, m_nColumnWidth) : 0;
-    const int32_t nLinkBudget = std::max(nLine, nMaxTexts - (bText ? nTextHeight + m_metrics.nTextGap : 0));
-    m_strShownURL = bLink ? cut(m_fontLink.Get(), m_info.m_strURL, nLinkBudget) : std::wstring();
-    Size szLink;
-    if (bLink) {
-        RECT rc = {0, 0, m_nColumnWidth, 0};
-        hOld = SelectObject(hDC, m_fontLink.Get());
-        DrawTextW(hDC, m_strShownURL.c_str(), static_cast<int>(m_strShownURL.size()), &rc, kTextFormat | DT_CALCRECT);
-        SelectObject(hDC, hOld);
-        szLink = Size{rc.right - rc.left, rc.bottom - rc.top};
-        nLinkHeight = szLink.cy;
     }
+    m_strShownText = m_info.m_strText.empty() ? std::wstring() : cut(hBody, m_info.m_strText, nTextBudget);
+    const Size szText = {m_nColumnWidth, MeasureText(hDC, hBody, m_strShownText, m_nColumnWidth).cy};
+    const int32_t nLinkBudget = std::max(nLine, nMaxTexts - (szText.cy > 0 ? szText.cy + m_metrics.nTextGap : 0));
+    m_strShownURL = m_info.m_strURL.empty() ? std::wstring() : cut(hLink, m_info.m_strURL, nLinkBudget);
+    const Size szLink = MeasureText(hDC, hLink, m_strShownURL, m_nColumnWidth);
     ReleaseDC(m_hWnd, hDC);
 
-    m_parts = ArrangeDesktopAlert(m_metrics, m_info.m_hIcon != nullptr, Size{m_nColumnWidth, nTextHeight},
-                                  szLink);
+    m_parts = ArrangeDesktopAlert(m_metrics, m_info.m_hIcon != nullptr, szText, szLink);
 }
 
 void CMFCDesktopAlertWnd::ShowStep()

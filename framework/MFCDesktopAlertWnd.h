@@ -109,7 +109,6 @@ private:
 
     // Fonts, texts and parts for m_nDpi and the work area.
     void Layout();
-    int32_t MeasureHeight(HDC hDC, HFONT hFont, const std::wstring& strText, int32_t nWidth) const;
     // Shows the slide step m_nStep (the last one is the whole popup).
     void ShowStep();
     void FinishSlide();
