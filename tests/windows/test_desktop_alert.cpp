@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -517,6 +518,7 @@ TEST_F(DesktopAlertTest, TakesNeitherActivationNorFocus)
     HWND hWork = CreateWindowExW(0, L"EDIT", L"working", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200,
                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(hWork, nullptr);
+    const std::unique_ptr<HWND__, BOOL(WINAPI*)(HWND)> destroyWork(hWork, DestroyWindow);
     SetForegroundWindow(hWork);
     SetFocus(hWork);
     ASSERT_TRUE(PumpUntil([hWork] { return GetForegroundWindow() == hWork && GetFocus() == hWork; }));
@@ -541,7 +543,6 @@ TEST_F(DesktopAlertTest, TakesNeitherActivationNorFocus)
     EXPECT_EQ(GetForegroundWindow(), hWork);
     EXPECT_EQ(GetActiveWindow(), hWork);
     EXPECT_EQ(GetFocus(), hWork);
-    DestroyWindow(hWork);
 }
 
 TEST_F(DesktopAlertTest, UserAndGdiObjectsStayAsTheyWereAfterTheFirstPopup)
