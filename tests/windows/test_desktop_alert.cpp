@@ -81,6 +81,8 @@ public:
             record.bWindowAlive = IsWindow(record.hWnd) != FALSE;
             record.bWasOpen = OpenWnd() == record.pPopup;
             record.nTick = GetTickCount64();
+            if (m_beforeClose)
+                m_beforeClose();
             const LRESULT nResult = CDesktopAlert::OnClosePopupWindow(wParam, lParam);
             record.bOpenedNext = OpenWnd() != nullptr && OpenWnd() != record.pPopup;
             m_closes.push_back(record);
@@ -107,6 +109,7 @@ public:
 
     std::vector<CloseRecord> m_closes;
     std::vector<std::pair<WPARAM, LPARAM>> m_commands;
+    std::function<void()> m_beforeClose;
     std::function<void()> m_afterClose;
     bool m_bHeldAGonePopup = false;
 };
@@ -676,16 +679,21 @@ int OpenWithWaiting()
     return 0;
 }
 
-// After the end: nothing open, nothing waiting, no popup window, none reported, none to come.
-int CheckAllGone()
+// After the end: nothing open, nothing waiting, no popup window, nCloses closes reported
+// and nothing opened by them, none to come.
+int CheckAllGone(size_t nCloses = 0)
 {
     CDesktopAlert& alerts = CDesktopAlert::GetInstance();
     if (OpenPopup() != nullptr || alerts.GetWaitingCount() != 0)
         return 20;
     if (CountWindows(kPopupClass) != 0)
         return 21;
-    if (!Owner().m_closes.empty())
+    if (Owner().m_closes.size() != nCloses)
         return 22;
+    for (const CloseRecord& record : Owner().m_closes) {
+        if (record.bOpenedNext)
+            return 24;
+    }
     alerts.AddAlert(AlertIncomingCall, L"", L"Incoming call:\n+4930998877");
     PumpFor(100);
     if (OpenPopup() != nullptr || CountWindows(kPopupClass) != 0 || alerts.GetWaitingCount() != 0)
@@ -702,6 +710,20 @@ TN_CHILD_SCENARIO(ShutdownWithPopupOpen)
     if (IsWindow(hPopup))
         return 30;
     return CheckAllGone();
+}
+
+// The program ends while a popup is closing: the close opens nothing.
+TN_CHILD_SCENARIO(ShutdownWhilePopupCloses)
+{
+    if (const int nResult = OpenWithWaiting())
+        return nResult;
+    HWND hPopup = OpenPopup()->m_hWnd;
+    Owner().m_beforeClose = [] { CDesktopAlert::Shutdown(); };
+    OpenPopup()->ClosePopup();
+    Owner().m_beforeClose = nullptr;
+    if (IsWindow(hPopup))
+        return 50;
+    return CheckAllGone(1);
 }
 
 // The main window goes first: its popup goes with it, and its shutdown finds nothing open.
@@ -731,9 +753,11 @@ TEST_P(DesktopAlertShutdownTest, PopupGoesWaitingAlertsAreDroppedNothingOpensAft
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, DesktopAlertShutdownTest,
-                         testing::Values(L"ShutdownWithPopupOpen", L"MainWindowDestroyedWithPopupOpen"),
+                         testing::Values(L"ShutdownWithPopupOpen", L"ShutdownWhilePopupCloses",
+                                         L"MainWindowDestroyedWithPopupOpen"),
                          [](const testing::TestParamInfo<const wchar_t*>& info) {
-                             return info.index == 0 ? "ShutdownFirst" : "MainWindowFirst";
+                             const std::wstring name(info.param);
+                             return std::string(name.begin(), name.end());
                          });
 
 // ---------------------------------------------------------------------------------------
