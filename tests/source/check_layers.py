@@ -15,18 +15,20 @@ from sourcecheck import product_files, run
 
 # Bottom to top: (layer, file patterns, layers it may include besides its own).
 LAYERS = [
-    # Portable: no <windows.h>. The log, the settings, the string-table walk, and the
-    # declarations of the two link-time seams (display texts, the socket).
+    # Portable: no <windows.h>. The log, the settings, the string-table walk, plain geometry
+    # and the popup's arithmetic, and the declarations of the two link-time seams (display
+    # texts, the socket).
     ("core", ["app/Log.*", "app/LastError.*", "app/TraceLine.*", "app/StringBlock.*", "app/Settings.*",
               "app/SettingsStore.h", "app/VersionSource.h", "app/AppString.h", "app/EnglishStrings.cpp",
-              "framework/AsyncSocket.h", "resources/resource.h", "resources/StringIds.h",
-              "resources/StringTable.inc"], []),
+              "framework/AsyncSocket.h", "framework/DesktopAlertLayout.*", "status/LayoutRect.h",
+              "resources/resource.h", "resources/StringIds.h", "resources/StringTable.inc"], []),
     # Portable: the router link. It knows no window and no other subsystem.
     ("link", ["link/*"], ["core"]),
     # Portable: the decisions of the subsystems above the link.
     ("logic", ["status/DeviceStatus.*", "status/StatusView.*", "status/DialogLayout.*", "status/LabelFit.*",
-               "status/LayoutRect.h", "alerts/LabelText.*", "alerts/MissedCall.*", "alerts/MissedCallList.*",
+               "alerts/LabelText.*", "alerts/MissedCall.*", "alerts/MissedCallList.*",
                "alerts/SmsMessage.*", "alerts/SmsMessageList.*", "alerts/RecordChain.h", "alerts/AlertQueue.*",
+               "alerts/AlertPopupHost.h", "alerts/DesktopAlertItem.h",
                "alerts/EventFilter.*", "update/*Logic.*", "update/UpdateDecisions.*", "update/DownloadName.*",
                "update/UpdaterState.*", "update/WebAddress.*"], ["core", "link"]),
     # Windows, below the framework: the system-call wrappers, the string loader, the

@@ -31,8 +31,10 @@
 #include "status/DialogLayout.h"
 #include "status/DlgMain.h"
 #include "tests/windows/support/ChildScenario.h"
+#include "tests/windows/support/IconPixels.h"
 #include "tests/windows/support/MemorySettings.h"
-#include "tests/windows/support/Pump.h"
+#include "tests/windows/support/MessagePump.h"
+#include "tests/windows/support/ScreenshotHold.h"
 #include "tests/windows/support/TextExtent.h"
 #include "tools/sim/MessageEncoder.h"
 
@@ -208,39 +210,6 @@ std::wstring ItemText(HWND hDialog, int nId)
     wchar_t sz[512] = {};
     GetDlgItemTextW(hDialog, nId, sz, 512);
     return sz;
-}
-
-// An icon's pixels, colour and mask, for comparing images whatever their handles.
-std::vector<uint32_t> IconPixels(HICON hIcon)
-{
-    std::vector<uint32_t> pixels;
-    ICONINFO info = {};
-    if (hIcon == nullptr || !GetIconInfo(hIcon, &info))
-        return pixels;
-    HDC hDC = GetDC(nullptr);
-    for (HBITMAP hBitmap : {info.hbmColor, info.hbmMask}) {
-        BITMAP bm = {};
-        if (hBitmap == nullptr || !GetObjectW(hBitmap, sizeof(bm), &bm))
-            continue;
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = bm.bmWidth;
-        bi.bmiHeader.biHeight = -bm.bmHeight;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        std::vector<uint32_t> bits(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
-        GetDIBits(hDC, hBitmap, 0, bm.bmHeight, bits.data(), &bi, DIB_RGB_COLORS);
-        pixels.push_back(static_cast<uint32_t>(bm.bmWidth));
-        pixels.push_back(static_cast<uint32_t>(bm.bmHeight));
-        pixels.insert(pixels.end(), bits.begin(), bits.end());
-    }
-    ReleaseDC(nullptr, hDC);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
-    return pixels;
 }
 
 std::vector<uint32_t> ResourceIconPixels(uint32_t nId, int nSize)
@@ -1019,31 +988,6 @@ TEST(MainWindowEnd, StopRequestDestroysWindowRemovesIconAndDeletesObject)
 // For screenshots: the window with all four groups, then with the device status alone. Each
 // is shown until DONE appears beside this binary, after READY has been made there
 // (shot-all.ready / shot-all.done, then shot-device.*); at most two minutes each.
-
-std::wstring OwnDir()  // with its trailing backslash
-{
-    wchar_t sz[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, sz, MAX_PATH);
-    std::wstring path(sz, n);
-    return path.substr(0, path.rfind(L'\\') + 1);
-}
-
-bool HoldForScreenshot(const wchar_t* pszName)
-{
-    const std::wstring ready = OwnDir() + L"shot-" + pszName + L".ready";
-    const std::wstring done = OwnDir() + L"shot-" + pszName + L".done";
-    DeleteFileW(done.c_str());
-    PumpUntil([] { return false; }, 500);  // painted
-    HANDLE hFile = CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(hFile);
-    const bool bDone =
-        PumpUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000);
-    DeleteFileW(ready.c_str());
-    DeleteFileW(done.c_str());
-    return bDone;
-}
 
 TN_CHILD_SCENARIO(StatusScreenshots)
 {

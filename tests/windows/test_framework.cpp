@@ -23,7 +23,7 @@
 #include "framework/WinApp.h"
 #include "framework/WinThread.h"
 #include "tests/windows/FrameworkTestIds.h"
-#include "tests/windows/support/Pump.h"
+#include "tests/windows/support/MessagePump.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "framework/MessageBox.h"
 #include "framework/ModalLoop.h"
 #include "framework/Wnd.h"
-#include "tests/windows/support/Pump.h"
+#include "tests/windows/support/MessagePump.h"
 
 namespace {
 

@@ -1,15 +1,17 @@
-#include "tests/windows/support/Pump.h"
+#include "tests/windows/support/MessagePump.h"
+
+#include <algorithm>
 
 #include "framework/WinThread.h"
 
 bool PumpUntil(const std::function<bool()>& done, DWORD nTimeoutMs)
 {
-    CWinThread pump;
+    CWinThread loop;
     const ULONGLONG nDeadline = GetTickCount64() + nTimeoutMs;
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!pump.PreTranslateMessage(msg)) {
+            if (!loop.PreTranslateMessage(msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }
@@ -19,6 +21,13 @@ bool PumpUntil(const std::function<bool()>& done, DWORD nTimeoutMs)
         const ULONGLONG nNow = GetTickCount64();
         if (nNow >= nDeadline)
             return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(nDeadline - nNow), QS_ALLINPUT);
+        // Conditions may change without a message (a file, another thread): look again soon.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(nDeadline - nNow, 20)),
+                                  QS_ALLINPUT);
     }
+}
+
+void PumpFor(DWORD nMs)
+{
+    PumpUntil([] { return false; }, nMs);
 }
