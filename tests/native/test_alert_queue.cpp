@@ -12,7 +12,7 @@
 
 namespace {
 
-class CFakePopup : public IAlertPopup {
+class CFakePopup final : public IAlertPopup {
 public:
     void DestroyPopup() override
     {

@@ -100,6 +100,8 @@ struct PlanCase {
 };
 
 // Shown groups' heights: SMS 70 + 10, later groups + 7, bottom margin 18.
+// One case a row, as the table reads best.
+// clang-format off
 constexpr PlanCase s_planCases[] = {
     {"all groups: the template's arrangement", 15, true, true, {7, 85, 155, 193}, 80 + 69 + 40 + 36 + 18},
     {"device status only: at the SMS origin", 4, true, true, {7, 7, 7, 47}, 33 + 28},
@@ -114,6 +116,7 @@ constexpr PlanCase s_planCases[] = {
     {"no 1005: the status group stays where the SMS gap put it", 4, false, true, {7, 7, 76, 116}, 33 + 28},
     {"no 1010: the upgrade group stays below the status group", 8, true, false, {7, 7, 7, 47}, 29 + 10 + 18},
 };
+// clang-format on
 
 class PlanLayoutTest : public testing::TestWithParam<PlanCase> {};
 

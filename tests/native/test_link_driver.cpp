@@ -90,6 +90,8 @@ void PrintTo(const TickCase& c, std::ostream* pOut)
     *pOut << c.pszName;
 }
 
+// One case a row, as the table reads best.
+// clang-format off
 const TickCase kTickCases[] = {
     {"Age10IsNotStale", true, true, 10, true, false, 10035, false, 0, 0, {}},
     {"Age11IsStaleAndReconnectsAtOnce", true, true, 11, true, false, 10035, true, 1, 1, {}},
@@ -105,6 +107,7 @@ const TickCase kTickCases[] = {
     {"ConnectFailureIsLogged", false, false, 0, true, false, 10065, false, 1, 1,
      {L"CDlgMain::ConnectIfNeeded, CSockClient::Connect(127.0.0.1, 1337): NOK, 10065."}},
 };
+// clang-format on
 
 class LinkDriverTickTest : public LinkDriverTest, public ::testing::WithParamInterface<TickCase> {};
 

@@ -217,6 +217,8 @@ struct DeliveryCase {
     bool bLinkDropped;       // the socket closed
 };
 
+// One case a row, as the table reads best.
+// clang-format off
 const DeliveryCase kDeliveryCases[] = {
     {"TwoMessagesInOneReceive",
      {Join({Signal(3), WithByte(Message(MsgConnectionState), ConnectionStateLayout::State, 3)})},
@@ -288,6 +290,7 @@ const DeliveryCase kDeliveryCases[] = {
      {L"SetRouterConnected(false)"},
      0, false, true},
 };
+// clang-format on
 
 void PrintTo(const DeliveryCase& c, std::ostream* pOut)
 {

@@ -237,6 +237,8 @@ void PostKey(CTestDialog& dlg, UINT nKey)
     PostMessageW(dlg.m_edit.m_hWnd, WM_KEYUP, nKey, 0xC0000001);
 }
 
+// One case a row, as the table reads best.
+// clang-format off
 const CommandCase kCommandCases[] = {
     {"ButtonClick", [](CTestDialog& d) { SendMessageW(d.GetDlgItem(IDC_FW_BUTTON), BM_CLICK, 0, 0); }, false,
      {IDC_FW_BUTTON, BN_CLICKED}, 0, 0, true},
@@ -251,6 +253,7 @@ const CommandCase kCommandCases[] = {
     {"EnterBase", [](CTestDialog& d) { PostKey(d, VK_RETURN); }, false, {IDOK, 0}, 1, 0, false},
     {"EscapeBase", [](CTestDialog& d) { PostKey(d, VK_ESCAPE); }, false, {IDCANCEL, 0}, 0, 1, false},
 };
+// clang-format on
 
 TEST_P(CommandRoutingTest, ReachesOnCommandAndTheDialogKeys)
 {
