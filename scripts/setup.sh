@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick
-  iproute2 util-linux
+  iproute2 util-linux curl
   # Wine draws with these; they are only recommendations of Wine's library, which the
   # install below skips. Without them the dialogs fall back to other fonts and other sizes,
   # and layered (translucent) windows lose their alpha blending.
