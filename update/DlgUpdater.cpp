@@ -90,7 +90,8 @@ void CDlgUpdater::StartWorker()
 
 void CDlgUpdater::OnOK()
 {
-    if (m_pThread)
+    // Enter reaches here while the button is disabled too: only Ready starts anything.
+    if (m_pThread && m_nState == Ready)
         PostThreadMessageW(m_nWorkerId, WM_UPDATER_START, 0, 0);
 }
 

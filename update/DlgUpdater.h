@@ -47,7 +47,7 @@ public:
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
-    // OK: the worker starts the transfer; the dialog stays.
+    // OK in Ready: the worker starts the transfer; the dialog stays.
     void OnOK() override;
     // Cancel, Escape, the close box: question 110 with the worker held.
     void OnCancel() override;

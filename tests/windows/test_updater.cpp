@@ -593,8 +593,9 @@ struct FailureCase {
 
 TEST_F(UpdaterTest, FailuresShowTheErrorBoxAndOpenNothing)
 {
-    const std::wstring strFolder = DownloadFolder();
-    const std::wstring strParent = strFolder.substr(0, strFolder.rfind(L'\\'));
+    // Where the backslash name would have put the file, two folders up.
+    wchar_t szEscaped[MAX_PATH] = {};
+    GetFullPathNameW(Downloaded(L"..\\..\\escaped.exe").c_str(), MAX_PATH, szEscaped, nullptr);
     const std::vector<FailureCase> cases = {
         // Nothing listens on port 1 of the test's loopback.
         {"closed port", [] { return std::wstring(L"http://127.0.0.1:1/dl/closed.exe"); }, false,
@@ -607,7 +608,7 @@ TEST_F(UpdaterTest, FailuresShowTheErrorBoxAndOpenNothing)
         {"body shorter than announced", [] { return ScriptedUrl(L"/short/data.bin"); }, true,
          [] { return InternetText(ERROR_INTERNET_CONNECTION_ABORTED); }, {}},
         {"backslash", [] { return ScriptedUrl(L"/ok/..\\..\\escaped.exe"); }, true,
-         [] { return SystemErrorText(ERROR_INVALID_NAME); }, {strParent + L"\\escaped.exe"}},
+         [] { return SystemErrorText(ERROR_INVALID_NAME); }, {szEscaped}},
         {"question mark", [] { return ScriptedUrl(L"/ok/setup.exe?lang=en"); }, true,
          [] { return SystemErrorText(ERROR_INVALID_NAME); }, {}},
     };
