@@ -113,7 +113,11 @@ void CUpdaterThread::OpenUrl()
     if (!IsWebAddress(m_strUrl))
         AfxThrowInternetException(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
     m_pSession = std::make_unique<CUpdaterInternetSession>();
-    m_pFile = m_pSession->OpenURL(m_strUrl.c_str(), kContext, INTERNET_FLAG_TRANSFER_BINARY, nullptr, 0);
+    // Always from the server and never into the library's cache: a cached copy could be an
+    // older installer under the same address, and caching would store every byte twice.
+    m_pFile = m_pSession->OpenURL(m_strUrl.c_str(), kContext,
+                                  INTERNET_FLAG_TRANSFER_BINARY | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
+                                  nullptr, 0);
     // An error answer's body is an error page, not the installer.
     DWORD nStatus = 0;
     if (m_pFile->QueryInfoStatusCode(nStatus) && nStatus >= 400) {

@@ -546,6 +546,10 @@ TEST_F(UpdaterTest, ReadyShowsNameAndSizeAndOkStoresAndOpensTheInstaller)
         EXPECT_EQ(report.progress.m_strFileName, L"setup.exe");
 
     EXPECT_EQ(ReadBytes(Downloaded(L"setup.exe")), s_probe);
+    // Stored once: the internet library's cache has no copy of it.
+    DWORD nEntryBytes = 0;
+    EXPECT_FALSE(GetUrlCacheEntryInfoW(StockUrl(L"/dl/setup.exe").c_str(), nullptr, &nEntryBytes));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     // The shell's "open" ran the stored installer, once.
     EXPECT_TRUE(WaitUntil([] { return ReadBytes(Downloaded(L"setup.exe.ran")) == "ran\n"; }))
         << "the downloaded program did not run";
