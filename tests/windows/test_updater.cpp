@@ -368,8 +368,10 @@ protected:
 
     void SetUp() override
     {
-        if (!s_nStockPort)
-            GTEST_SKIP() << "the HTTP servers could not be started (this needs Wine and tests/http)";
+        // The servers are Unix programs that Wine starts; elsewhere there are none.
+        if (UnixPath(L"C:\\").empty())
+            GTEST_SKIP() << "not under Wine: no loopback HTTP servers to test against";
+        ASSERT_NE(s_nStockPort, 0) << "the HTTP servers of tests/http did not start";
         {
             std::lock_guard<std::mutex> lock(s_logMutex);
             s_logLines.clear();
@@ -482,8 +484,15 @@ void UpdaterTest::SetUpTestSuite()
 
 void UpdaterTest::TearDownTestSuite()
 {
+    // The servers stop once their ports file is gone.
     if (!s_strPortsFile.empty())
         DeleteFileW(s_strPortsFile.c_str());
+    const std::wstring strRoot = s_strTemp + L"\\www";
+    for (const wchar_t* pszFile : {L"\\dl\\setup.exe", L"\\setup.exe", L"\\data.bin"})
+        DeleteFileW((strRoot + pszFile).c_str());
+    RemoveDirectoryW((strRoot + L"\\dl").c_str());
+    RemoveDirectoryW(strRoot.c_str());
+    RemoveDirectoryW(s_strTemp.c_str());
 }
 
 // ---- the tests
