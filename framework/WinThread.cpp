@@ -16,8 +16,10 @@ CWinThread::~CWinThread()
         CloseHandle(m_hThread);
 }
 
-bool CWinThread::CreateThread()
+bool CWinThread::CreateThread(HANDLE* phWait)
 {
+    if (phWait)
+        *phWait = nullptr;
     if (m_hThread) {
         SetLastError(ERROR_ALREADY_INITIALIZED);
         return false;
@@ -32,6 +34,17 @@ bool CWinThread::CreateThread()
     if (!hThread) {
         const DWORD nError = GetLastError();
         CloseHandle(start.hQueueReady);
+        SetLastError(nError);
+        return false;
+    }
+    if (phWait && !DuplicateHandle(GetCurrentProcess(), hThread, GetCurrentProcess(), phWait, 0, FALSE,
+                                   DUPLICATE_SAME_ACCESS)) {
+        // The thread has not run: it ends here, and the object stays the caller's.
+        const DWORD nError = GetLastError();
+        TerminateThread(hThread, 0);
+        CloseHandle(hThread);
+        CloseHandle(start.hQueueReady);
+        *phWait = nullptr;
         SetLastError(nError);
         return false;
     }

@@ -24,7 +24,9 @@ public:
     // Starts the thread, running at once, default stack, no security attributes. Returns
     // when the thread has its message queue, so PostThreadMessage works from then on. False
     // with the system's last error if the thread could not be made (the object stays).
-    bool CreateThread();
+    // phWait (may be null) receives a handle of the thread of the caller's own, made before
+    // the thread runs, to wait on an auto-deleting thread with; the caller closes it.
+    bool CreateThread(HANDLE* phWait = nullptr);
 
     // Runs first on the thread; true enters the message loop. The base returns true.
     virtual bool InitInstance();

@@ -9,6 +9,8 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick
   iproute2 util-linux
+  # The updater's measurement compares the download with this one.
+  curl
   # The installer (makensis and its Windows stubs).
   nsis
   # Wine draws with these; they are only recommendations of Wine's library, which the

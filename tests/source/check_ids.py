@@ -21,7 +21,7 @@ ID_CALLS = re.compile(
 CASE_LABEL = re.compile(r"\bcase\s+(\d+)\s*:")
 # A constant that holds ids: kIdSomething, somethingIds, nIdSomething.
 ID_CONSTANT = re.compile(
-    r"\b(?:constexpr|const)\b[^;=(){}]*?\b(k?Id[A-Z]\w*|\w*Ids|nId\w*)\s*(?:\[\s*\])?\s*=\s*(\{[^}]*\}|[^;]+);")
+    r"\b(?:constexpr|const)\b[^;=(){}]*?\b(k?Ids?[A-Z]\w*|\w*Ids|nId\w*)\s*(?:\[\s*\])?\s*=\s*(\{[^}]*\}|[^;]+);")
 
 
 def bare_numbers(arguments):
@@ -91,6 +91,7 @@ def self_test():
         "SetDlgItemText(1002, L\"x\");": 1,
         "case 32773:\n": 1,
         "constexpr uint32_t kIdWithheld = 2529;": 1,
+        "constexpr uint32_t kIdsAppTitle = 57344;": 1,
         "constexpr int32_t s_groupIds[] = {1002, 0};": 1,
         "m_nTimerId = SetTimer(1, 4096);": 1,
         "AfxMessageBox(101)": 1,

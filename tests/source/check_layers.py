@@ -29,8 +29,9 @@ LAYERS = [
                "alerts/LabelText.*", "alerts/MissedCall.*", "alerts/MissedCallList.*",
                "alerts/SmsMessage.*", "alerts/SmsMessageList.*", "alerts/RecordChain.h", "alerts/AlertQueue.*",
                "alerts/AlertPopupHost.h", "alerts/DesktopAlertItem.h",
-               "alerts/EventFilter.*", "update/*Logic.*", "update/UpdateDecisions.*", "update/DownloadName.*",
-               "update/UpdaterState.*", "update/WebAddress.*"], ["core", "link"]),
+               "alerts/EventFilter.*", "update/UpdateOffer.*", "update/DownloadName.*", "update/InternetStatusText.*",
+               "update/ProgressPacer.*", "update/ReadSize.*", "update/TransferCount.*", "update/TransferGate.*",
+               "update/UpdaterView.*", "update/UpdateProgress.h", "update/WebAddress.*"], ["core", "link"]),
     # Windows, below the framework: the system-call wrappers, the string loader, the
     # resource module, the trace file.
     ("sys", ["app/SysWrappers.*", "app/StringLoader.*", "app/ResourceModule.*", "app/TraceLog.*"], ["core"]),
