@@ -1,12 +1,12 @@
 #include "alerts/DesktopAlert.h"
 
 #include "alerts/MFCDesktopAlertWndEx.h"
-#include "app/StringLoader.h"
-#include "resources/StringIds.h"
 #include "app/Log.h"
-#include "app/SysWrappers.h"
 #include "app/ResourceModule.h"
+#include "app/StringLoader.h"
+#include "app/SysWrappers.h"
 #include "framework/WinApp.h"
+#include "resources/StringIds.h"
 #include "resources/resource.h"
 
 namespace {
@@ -16,10 +16,14 @@ constexpr LONG kKindImageSize = 32;
 UINT LinkCommandOf(AlertKind nKind)
 {
     switch (nKind) {
-    case AlertIncomingCall: return IDC_CALLS_TITLE;
-    case AlertSms: return IDC_SMS_TITLE;
-    case AlertUpdate: return IDC_UPDATE_TITLE;
-    default: return 0;
+    case AlertIncomingCall:
+        return IDC_CALLS_TITLE;
+    case AlertSms:
+        return IDC_SMS_TITLE;
+    case AlertUpdate:
+        return IDC_UPDATE_TITLE;
+    default:
+        return 0;
     }
 }
 }  // namespace
@@ -35,8 +39,8 @@ CDesktopAlert& CDesktopAlert::GetInstance()
 }
 
 CDesktopAlert::CDesktopAlert()
-    : m_nAnimationType(CMFCDesktopAlertWnd::SLIDE), m_nAnimationSpeed(45), m_nTransparency(200),
-      m_bSmallCaption(TRUE), m_nAutoCloseTime(6), m_alertQueue(*this, s_pPopup, s_ptLastPos)
+    : m_nAnimationType(CMFCDesktopAlertWnd::SLIDE), m_nAnimationSpeed(45), m_nTransparency(200), m_bSmallCaption(TRUE),
+      m_nAutoCloseTime(6), m_alertQueue(*this, s_pPopup, s_ptLastPos)
 {
     m_Images.SetImageSize(SIZE{kKindImageSize, kKindImageSize});
     // A strip that fails to load stays empty: popups then show no icon.

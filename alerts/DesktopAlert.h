@@ -21,8 +21,7 @@
 
 class CMFCDesktopAlertWndEx;
 
-class CDesktopAlert : private IAlertPopupFactory
-{
+class CDesktopAlert : private IAlertPopupFactory {
 public:
     static CDesktopAlert& GetInstance();
     // As Shutdown.
@@ -54,10 +53,10 @@ public:
     CMFCToolBarImages m_Images;
     // Popup settings, fixed at construction.
     int m_nAnimationType;
-    UINT m_nAnimationSpeed;   // ms per slide step
-    BYTE m_nTransparency;     // 0 invisible .. 255 opaque
+    UINT m_nAnimationSpeed;  // ms per slide step
+    BYTE m_nTransparency;    // 0 invisible .. 255 opaque
     BOOL m_bSmallCaption;
-    UINT m_nAutoCloseTime;    // seconds
+    UINT m_nAutoCloseTime;  // seconds
 
     // The popup now open, or null; the popup deletes itself when its window goes.
     static IAlertPopup* s_pPopup;

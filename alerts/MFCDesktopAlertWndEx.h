@@ -7,8 +7,7 @@
 #include "alerts/AlertPopupHost.h"
 #include "framework/MFCDesktopAlertWnd.h"
 
-class CMFCDesktopAlertWndEx : public CMFCDesktopAlertWnd, public IAlertPopup
-{
+class CMFCDesktopAlertWndEx : public CMFCDesktopAlertWnd, public IAlertPopup {
 public:
     CMFCDesktopAlertWndEx() = default;
     // Tells the alert manager that the popup is gone, however it went.

@@ -1,9 +1,9 @@
-#include "resources/StringIds.h"
 #include "alerts/MissedCall.h"
 
 #include <cstring>
 
 #include "app/AppString.h"
+#include "resources/StringIds.h"
 
 namespace {
 }

@@ -1,10 +1,10 @@
-#include "resources/StringIds.h"
 #include "alerts/SmsMessage.h"
 
 #include <cstring>
 
 #include "alerts/LabelText.h"
 #include "app/AppString.h"
+#include "resources/StringIds.h"
 
 namespace {
 }  // namespace

@@ -1,10 +1,10 @@
-#include "resources/StringIds.h"
 #include "alerts/SmsMessageList.h"
 
 #include "alerts/LabelText.h"
 #include "alerts/RecordChain.h"
 #include "alerts/SmsMessage.h"
 #include "app/AppString.h"
+#include "resources/StringIds.h"
 
 namespace {
 }
@@ -42,8 +42,7 @@ void CSmsMessageList::MoveToNewer()
 
 void CSmsMessageList::MoveToOlder()
 {
-    if (m_nCurrent >= 0 && m_nCurrent < m_nCount - 1 && m_pCurrent != nullptr &&
-        m_pCurrent->m_pOlder != nullptr) {
+    if (m_nCurrent >= 0 && m_nCurrent < m_nCount - 1 && m_pCurrent != nullptr && m_pCurrent->m_pOlder != nullptr) {
         ++m_nCurrent;
         m_pCurrent = m_pCurrent->m_pOlder;
     }

@@ -1,4 +1,3 @@
-#include "resources/StringIds.h"
 #include "app/AppMain.h"
 
 #include <commctrl.h>
@@ -13,11 +12,12 @@
 #include "app/LanguageSelection.h"
 #include "app/Log.h"
 #include "app/ProfileSettingsStore.h"
+#include "app/ResourceModule.h"
 #include "app/Settings.h"
 #include "app/SysWrappers.h"
 #include "framework/MessageBox.h"
-#include "app/ResourceModule.h"
 #include "framework/SocketInit.h"
+#include "resources/StringIds.h"
 #include "resources/resource.h"
 #include "status/DlgMain.h"
 
@@ -25,7 +25,7 @@ namespace {
 
 constexpr DWORD kStopWaitMs = 8192;
 constexpr DWORD kStopRights = SYNCHRONIZE | PROCESS_TERMINATE;  // 0x100001
-constexpr DWORD kTerminatedExitCode = 0x80004005;                 // E_FAIL
+constexpr DWORD kTerminatedExitCode = 0x80004005;               // E_FAIL
 
 std::wstring UpperCase(const wchar_t* pszText)
 {

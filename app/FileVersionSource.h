@@ -2,8 +2,7 @@
 #pragma once
 #include "app/VersionSource.h"
 
-class CFileVersionSource : public IVersionSource
-{
+class CFileVersionSource : public IVersionSource {
 public:
     bool GetProductVersion(CProductVersion& version) override;
 };

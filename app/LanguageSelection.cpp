@@ -1,13 +1,13 @@
-#include "resources/StringIds.h"
 #include "app/LanguageSelection.h"
 
 #include <cwchar>
 
-#include "app/StringLoader.h"
 #include "app/Log.h"
+#include "app/ResourceModule.h"
+#include "app/StringLoader.h"
 #include "app/SysWrappers.h"
 #include "app/TraceLog.h"
-#include "app/ResourceModule.h"
+#include "resources/StringIds.h"
 
 namespace {
 

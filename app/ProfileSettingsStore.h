@@ -4,8 +4,7 @@
 
 class CWinApp;
 
-class CProfileSettingsStore : public ISettingsStore
-{
+class CProfileSettingsStore : public ISettingsStore {
 public:
     // The application object outlives the store.
     explicit CProfileSettingsStore(CWinApp& app) : m_app(app) {}

@@ -94,8 +94,8 @@ bool CSettings::Init()
         CProductVersion version{};
         if (s_pVersion && s_pVersion->GetProductVersion(version)) {
             wchar_t szVersion[32];
-            std::swprintf(szVersion, sizeof(szVersion) / sizeof(szVersion[0]), L"%d.%d.%d.%d", version[0],
-                          version[1], version[2], version[3]);
+            std::swprintf(szVersion, sizeof(szVersion) / sizeof(szVersion[0]), L"%d.%d.%d.%d", version[0], version[1],
+                          version[2], version[3]);
             m_strVersion = szVersion;
         } else {
             XLog(2, L"Unable to get the version.");

@@ -9,8 +9,7 @@
 class ISettingsStore;
 class IVersionSource;
 
-class CSettings
-{
+class CSettings {
 public:
     // Before Init: empty strings, zero numbers.
     CSettings() = default;

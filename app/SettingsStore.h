@@ -11,8 +11,7 @@
 #undef WriteProfileString
 #endif
 
-class ISettingsStore
-{
+class ISettingsStore {
 public:
     virtual ~ISettingsStore() = default;
     // The stored text of the value, or pszDefault when it is missing or unreadable.

@@ -1,13 +1,13 @@
-#include "resources/StringIds.h"
 #include "app/StringLoader.h"
 
 #include <cwchar>
 #include <string>
 
 #include "app/AppString.h"
+#include "app/ResourceModule.h"
 #include "app/StringBlock.h"
 #include "app/SysWrappers.h"
-#include "app/ResourceModule.h"
+#include "resources/StringIds.h"
 
 namespace {
 }  // namespace

@@ -7,8 +7,7 @@
 #include <cstdint>
 
 // Names the module whose string table a lookup reads. Made on the stack per lookup.
-class CResolver
-{
+class CResolver {
 public:
     explicit CResolver(HMODULE hModule) : m_hModule(hModule) {}
     virtual ~CResolver() = default;

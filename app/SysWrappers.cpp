@@ -225,8 +225,7 @@ bool XGetFileVersion(const wchar_t* pszPath, VS_FIXEDFILEINFO* pInfo)
 
     void* pRoot = nullptr;
     UINT nRootSize = 0;
-    if (!VerQueryValueW(pBlock, L"\\", &pRoot, &nRootSize) || !pRoot ||
-        nRootSize < sizeof(VS_FIXEDFILEINFO)) {
+    if (!VerQueryValueW(pBlock, L"\\", &pRoot, &nRootSize) || !pRoot || nRootSize < sizeof(VS_FIXEDFILEINFO)) {
         XRelease(pBlock);
         SetLastError(ERROR_NOT_FOUND);
         return false;

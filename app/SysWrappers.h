@@ -70,8 +70,7 @@ bool IsFileExisting(const wchar_t* pszPath);
 
 // Owns one buffer of the wrappers and gives it back with XRelease. Move-only.
 template <typename T>
-class XBuffer
-{
+class XBuffer {
 public:
     XBuffer() = default;
     explicit XBuffer(T* p) : m_p(p) {}
@@ -106,8 +105,7 @@ private:
 // last-error value and logs a failure. Move-only. A HANDLE counts as none when it is null
 // or INVALID_HANDLE_VALUE (what CreateFileW gives on failure).
 template <typename THandle, void (*pfnRelease)(THandle)>
-class XOwned
-{
+class XOwned {
 public:
     XOwned() = default;
     explicit XOwned(THandle h) : m_h(h) {}

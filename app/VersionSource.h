@@ -5,8 +5,7 @@
 
 using CProductVersion = std::array<uint16_t, 4>;
 
-class IVersionSource
-{
+class IVersionSource {
 public:
     virtual ~IVersionSource() = default;
     // True and the version; false when it cannot be read.

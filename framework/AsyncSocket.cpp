@@ -3,9 +3,9 @@
 // between other window messages. A socket is used only on the thread that created it.
 #include "framework/AsyncSocket.h"
 
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <vector>
 

@@ -3,8 +3,7 @@
 #pragma once
 #include <windows.h>
 
-class CClientDC
-{
+class CClientDC {
 public:
     explicit CClientDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
     ~CClientDC()

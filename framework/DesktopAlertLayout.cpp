@@ -88,13 +88,13 @@ DesktopAlertParts ArrangeDesktopAlert(const DesktopAlertMetrics& m, bool bIcon, 
     // Caption: small icon, title, close button.
     parts.rcCaption = Rect{m.nBorder, m.nBorder, nWidth - m.nBorder, m.nBorder + m.nCaptionHeight};
     const int32_t nCaptionMiddle = parts.rcCaption.top + m.nCaptionHeight / 2;
-    parts.rcSmallIcon = RectAt(parts.rcCaption.left + m.nCaptionMargin, nCaptionMiddle - m.nSmallIcon / 2,
-                               m.nSmallIcon, m.nSmallIcon);
-    parts.rcClose = RectAt(parts.rcCaption.right - m.nCaptionMargin / 2 - m.nCloseBox,
-                           nCaptionMiddle - m.nCloseBox / 2, m.nCloseBox, m.nCloseBox);
+    parts.rcSmallIcon =
+        RectAt(parts.rcCaption.left + m.nCaptionMargin, nCaptionMiddle - m.nSmallIcon / 2, m.nSmallIcon, m.nSmallIcon);
+    parts.rcClose = RectAt(parts.rcCaption.right - m.nCaptionMargin / 2 - m.nCloseBox, nCaptionMiddle - m.nCloseBox / 2,
+                           m.nCloseBox, m.nCloseBox);
     const int32_t nGlyphInset = (m.nCloseBox - m.nCloseGlyph) / 2;
-    parts.rcCloseGlyph = RectAt(parts.rcClose.left + nGlyphInset, parts.rcClose.top + nGlyphInset, m.nCloseGlyph,
-                                m.nCloseGlyph);
+    parts.rcCloseGlyph =
+        RectAt(parts.rcClose.left + nGlyphInset, parts.rcClose.top + nGlyphInset, m.nCloseGlyph, m.nCloseGlyph);
     parts.rcTitle = Rect{parts.rcSmallIcon.right + m.nCaptionMargin, parts.rcCaption.top,
                          parts.rcClose.left - m.nCaptionMargin, parts.rcCaption.bottom};
 

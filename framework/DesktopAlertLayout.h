@@ -13,17 +13,17 @@
 struct DesktopAlertMetrics {
     int32_t nBorder = 0;
     int32_t nCaptionHeight = 0;
-    int32_t nCaptionMargin = 0;   // left of the small icon, and between the caption's parts
-    int32_t nSmallIcon = 0;       // the small icon in the caption
-    int32_t nCloseBox = 0;        // the close button, square
-    int32_t nCloseGlyph = 0;      // the cross inside it, square
-    int32_t nPadding = 0;         // around the body
-    int32_t nIcon = 0;            // the kind's icon
-    int32_t nIconGap = 0;         // between the icon and the texts
-    int32_t nTextGap = 0;         // between the plain text and the link
+    int32_t nCaptionMargin = 0;  // left of the small icon, and between the caption's parts
+    int32_t nSmallIcon = 0;      // the small icon in the caption
+    int32_t nCloseBox = 0;       // the close button, square
+    int32_t nCloseGlyph = 0;     // the cross inside it, square
+    int32_t nPadding = 0;        // around the body
+    int32_t nIcon = 0;           // the kind's icon
+    int32_t nIconGap = 0;        // between the icon and the texts
+    int32_t nTextGap = 0;        // between the plain text and the link
     int32_t nMinTextWidth = 0;
     int32_t nMaxTextWidth = 0;
-    int32_t nMaxTextLines = 0;    // the texts together, in lines of the body's font
+    int32_t nMaxTextLines = 0;  // the texts together, in lines of the body's font
 };
 
 // nSmallIconAtDpi: the system's small-icon size at that DPI.

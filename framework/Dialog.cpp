@@ -1,7 +1,7 @@
 #include "framework/Dialog.h"
 
-#include "framework/ModalLoop.h"
 #include "app/ResourceModule.h"
+#include "framework/ModalLoop.h"
 #include "framework/WinApp.h"
 
 CDialog::CDialog(UINT nIdTemplate, CWnd* pParentWnd) : m_nIdTemplate(nIdTemplate), m_pParentWnd(pParentWnd) {}
@@ -21,9 +21,9 @@ bool CDialog::Create(UINT nIdTemplate, CWnd* pParentWnd)
     m_nIdTemplate = nIdTemplate;
     m_pParentWnd = pParentWnd;
     m_bModal = false;
-    HWND hWnd = CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nIdTemplate),
-                                   pParentWnd ? pParentWnd->m_hWnd : nullptr, &DialogProc,
-                                   reinterpret_cast<LPARAM>(this));
+    HWND hWnd =
+        CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nIdTemplate),
+                           pParentWnd ? pParentWnd->m_hWnd : nullptr, &DialogProc, reinterpret_cast<LPARAM>(this));
     if (hWnd && hWnd != m_hWnd) {
         // Made but never bound (WM_INITDIALOG did not reach this object): not ours to keep.
         ::DestroyWindow(hWnd);

@@ -26,8 +26,7 @@
 
 class CModalLoop;
 
-class CDialog : public CWnd
-{
+class CDialog : public CWnd {
 public:
     // The template used by DoModal, and the parent (null: none; DoModal then takes the
     // application's main window as owner).

@@ -8,8 +8,7 @@ std::wstring SystemErrorText(DWORD nError, HMODULE hModule)
     if (hModule)
         nFlags |= FORMAT_MESSAGE_FROM_HMODULE;
     wchar_t* pszText = nullptr;
-    const DWORD nChars =
-        FormatMessageW(nFlags, hModule, nError, 0, reinterpret_cast<wchar_t*>(&pszText), 0, nullptr);
+    const DWORD nChars = FormatMessageW(nFlags, hModule, nError, 0, reinterpret_cast<wchar_t*>(&pszText), 0, nullptr);
     // FormatMessage's buffer comes from LocalAlloc, as the wrappers' do.
     XBuffer<wchar_t> text(pszText);
     std::wstring strText = nChars && pszText ? std::wstring(pszText, nChars) : std::wstring();

@@ -4,8 +4,7 @@
 #pragma once
 #include <windows.h>
 
-class CException
-{
+class CException {
 public:
     virtual ~CException() = default;
 

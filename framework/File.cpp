@@ -17,7 +17,8 @@ void CFile::Open(const wchar_t* pszFileName, UINT nOpenFlags)
     else if (nOpenFlags & modeReadWrite)
         nAccess = GENERIC_READ | GENERIC_WRITE;
     const DWORD nDisposition = (nOpenFlags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
-    HANDLE hFile = CreateFileW(m_strFileName.c_str(), nAccess, 0, nullptr, nDisposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile =
+        CreateFileW(m_strFileName.c_str(), nAccess, 0, nullptr, nDisposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         AfxThrowFileException(XLastError(), m_strFileName);
     m_hFile.Reset(hFile);

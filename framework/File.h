@@ -7,8 +7,7 @@
 
 #include "framework/Handle.h"
 
-class CFile
-{
+class CFile {
 public:
     enum OpenFlags : UINT {
         modeRead = 0x0000,

@@ -6,8 +6,7 @@
 
 #include "framework/Exception.h"
 
-class CFileException : public CException
-{
+class CFileException : public CException {
 public:
     // The error text is the system's text of nError followed by the file's path.
     CFileException(DWORD nError, std::wstring strFileName);

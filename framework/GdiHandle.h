@@ -6,8 +6,7 @@
 #include <utility>
 
 template <typename THandle, void (*pfnRelease)(THandle)>
-class CGdiHandle
-{
+class CGdiHandle {
 public:
     CGdiHandle() = default;
     explicit CGdiHandle(THandle h) : m_h(h) {}

@@ -13,8 +13,7 @@
 #include "app/SysWrappers.h"
 
 template <typename TTraits>
-class COwnedHandle
-{
+class COwnedHandle {
 public:
     using Handle = typename TTraits::Handle;
 

@@ -7,8 +7,7 @@
 
 #include "framework/InternetHandle.h"
 
-class CHttpFile
-{
+class CHttpFile {
 public:
     explicit CHttpFile(CInternetHandle hFile);
     virtual ~CHttpFile() = default;

@@ -8,8 +8,7 @@
 
 #include "framework/Exception.h"
 
-class CInternetException : public CException
-{
+class CInternetException : public CException {
 public:
     // The text of nError from the internet library's messages or the system's; for
     // ERROR_INTERNET_EXTENDED_ERROR the server's own text when there is one.

@@ -1,6 +1,7 @@
 // The owner of a handle of the internet library (a session, a connection, a request).
 #pragma once
 #include <windows.h>
+
 #include <wininet.h>
 
 #include "framework/Handle.h"

@@ -2,14 +2,13 @@
 
 #include <string>
 
-#include "app/StringLoader.h"
 #include "app/Log.h"
+#include "app/ResourceModule.h"
+#include "app/StringLoader.h"
 #include "app/SysWrappers.h"
 #include "framework/InternetException.h"
-#include "app/ResourceModule.h"
 
 namespace {
-
 
 // The session of this thread whose status routine is installed; the routine's only way
 // back to its object, as the library hands it the request's context value, not ours.
@@ -65,8 +64,7 @@ std::unique_ptr<CHttpFile> CInternetSession::OpenURL(const wchar_t* pszUrl, DWOR
 {
     if (!m_hSession)
         AfxThrowInternetException(ERROR_INVALID_HANDLE);
-    CInternetHandle hFile(
-        InternetOpenUrlW(m_hSession.Get(), pszUrl, pszHeaders, dwHeadersLength, dwFlags, dwContext));
+    CInternetHandle hFile(InternetOpenUrlW(m_hSession.Get(), pszUrl, pszHeaders, dwHeadersLength, dwFlags, dwContext));
     if (!hFile)
         AfxThrowInternetException(GetLastError());
     // The library also opens ftp and local addresses, whose handles are no HTTP response.

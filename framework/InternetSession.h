@@ -6,6 +6,7 @@
 // as the one of that thread. Failures raise CInternetException.
 #pragma once
 #include <windows.h>
+
 #include <wininet.h>
 
 #include <memory>
@@ -13,8 +14,7 @@
 #include "framework/HttpFile.h"
 #include "framework/InternetHandle.h"
 
-class CInternetSession
-{
+class CInternetSession {
 public:
     // Opens the session (InternetOpenW). A null agent is the application's name, string
     // 57344 of the program's own module. Throws CInternetException if the library refuses.
@@ -35,8 +35,8 @@ public:
     // header received. Any other kind of address is refused with
     // ERROR_INTERNET_UNRECOGNIZED_SCHEME. Throws CInternetException.
     std::unique_ptr<CHttpFile> OpenURL(const wchar_t* pszUrl, DWORD_PTR dwContext = 1,
-                                       DWORD dwFlags = INTERNET_FLAG_TRANSFER_BINARY, const wchar_t* pszHeaders = nullptr,
-                                       DWORD dwHeadersLength = 0);
+                                       DWORD dwFlags = INTERNET_FLAG_TRANSFER_BINARY,
+                                       const wchar_t* pszHeaders = nullptr, DWORD dwHeadersLength = 0);
 
     // Closes the session; the session object stays, without a handle.
     void Close();

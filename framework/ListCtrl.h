@@ -4,8 +4,7 @@
 
 #include "framework/Wnd.h"
 
-class CListCtrl : public CWnd
-{
+class CListCtrl : public CWnd {
 public:
     // Column nCol with a heading, an LVCFMT_ alignment and a width in pixels (-1: the
     // control's default); the new column's index or -1.

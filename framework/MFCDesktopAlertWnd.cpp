@@ -75,8 +75,7 @@ LOGFONTW MessageFont(UINT nDpi, bool bCaption)
         SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
         const UINT nSystemDpi = GetDpiForSystem();
         metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, nDpi, nSystemDpi ? nSystemDpi : 96);
-        metrics.lfSmCaptionFont.lfHeight =
-            MulDiv(metrics.lfSmCaptionFont.lfHeight, nDpi, nSystemDpi ? nSystemDpi : 96);
+        metrics.lfSmCaptionFont.lfHeight = MulDiv(metrics.lfSmCaptionFont.lfHeight, nDpi, nSystemDpi ? nSystemDpi : 96);
     }
     LOGFONTW font = bCaption ? metrics.lfSmCaptionFont : metrics.lfMessageFont;
     if (bCaption) {
@@ -153,8 +152,7 @@ bool CMFCDesktopAlertWnd::Create(CWnd* pWndOwner, const CMFCDesktopAlertWndInfo&
     const UINT nDpi = GetDpiForWindow(hWnd);
     m_nDpi = nDpi != 0 ? nDpi : 96;
     Layout();
-    m_rcFinal = PlaceDesktopAlert(m_rcWork, m_parts.szWindow,
-                                  bDefaultPlace ? Point{-1, -1} : Point{ptPos.x, ptPos.y});
+    m_rcFinal = PlaceDesktopAlert(m_rcWork, m_parts.szWindow, bDefaultPlace ? Point{-1, -1} : Point{ptPos.x, ptPos.y});
     m_ptLastPos = POINT{m_rcFinal.left, m_rcFinal.top};
 
     if (m_nAnimationType == SLIDE && m_nAnimationSpeed > 0 && SetTimer(kTimerSlide, m_nAnimationSpeed) != 0) {
@@ -181,8 +179,7 @@ void CMFCDesktopAlertWnd::Layout()
     const int32_t nLine = std::max<int32_t>(MeasureText(hDC, m_fontBody.Get(), L"X", 1000).cy, 1);
     // The texts together get a few lines, and never more than the work area leaves.
     const int32_t nChrome = 2 * m_metrics.nBorder + m_metrics.nCaptionHeight + 2 * m_metrics.nPadding;
-    const int32_t nMaxTexts =
-        std::max(nLine, std::min(m_metrics.nMaxTextLines * nLine, m_rcWork.Height() - nChrome));
+    const int32_t nMaxTexts = std::max(nLine, std::min(m_metrics.nMaxTextLines * nLine, m_rcWork.Height() - nChrome));
 
     // The column is as wide as the wider text wraps to within the maximum.
     const HFONT hBody = m_fontBody.Get();
@@ -278,11 +275,16 @@ void CMFCDesktopAlertWnd::PostNcDestroy()
 RECT CMFCDesktopAlertWnd::GetPartRect(Part nPart) const
 {
     switch (nPart) {
-    case PartCaption: return ToRECT(m_parts.rcCaption);
-    case PartClose: return ToRECT(m_parts.rcClose);
-    case PartIcon: return ToRECT(m_parts.rcIcon);
-    case PartText: return ToRECT(m_parts.rcText);
-    case PartLink: return ToRECT(m_parts.rcLink);
+    case PartCaption:
+        return ToRECT(m_parts.rcCaption);
+    case PartClose:
+        return ToRECT(m_parts.rcClose);
+    case PartIcon:
+        return ToRECT(m_parts.rcIcon);
+    case PartText:
+        return ToRECT(m_parts.rcText);
+    case PartLink:
+        return ToRECT(m_parts.rcLink);
     }
     return RECT{};
 }
@@ -388,8 +390,7 @@ void CMFCDesktopAlertWnd::OnMouseMove(POINT pt)
     // While a button is held, only the pressed part lights up.
     const bool bFree = m_press == Press::None;
     SetHotPart(PartClose, (bFree || m_press == Press::Close) && Contains(m_parts.rcClose, pt));
-    SetHotPart(PartLink,
-               (bFree || m_press == Press::Link) && !m_strShownURL.empty() && Contains(m_parts.rcLink, pt));
+    SetHotPart(PartLink, (bFree || m_press == Press::Link) && !m_strShownURL.empty() && Contains(m_parts.rcLink, pt));
     if (!m_bTrackingLeave) {
         TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, m_hWnd, 0};
         m_bTrackingLeave = TrackMouseEvent(&track) != FALSE;
@@ -457,16 +458,16 @@ void CMFCDesktopAlertWnd::Draw(HDC hDC) const
     const DesktopAlertParts& p = m_parts;
     const Rect rcAll = {0, 0, p.szWindow.cx, p.szWindow.cy};
     Fill(hDC, rcAll, kBorderColour);
-    Fill(hDC, Rect{m_metrics.nBorder, m_metrics.nBorder, rcAll.right - m_metrics.nBorder,
-                   rcAll.bottom - m_metrics.nBorder},
+    Fill(hDC,
+         Rect{m_metrics.nBorder, m_metrics.nBorder, rcAll.right - m_metrics.nBorder, rcAll.bottom - m_metrics.nBorder},
          kBodyColour);
     SetBkMode(hDC, TRANSPARENT);
 
     // Caption: small icon, title, close button.
     Fill(hDC, p.rcCaption, kCaptionColour);
     if (HICON hSmall = reinterpret_cast<HICON>(::SendMessageW(m_hWnd, WM_GETICON, ICON_SMALL, 0)))
-        DrawIconEx(hDC, p.rcSmallIcon.left, p.rcSmallIcon.top, hSmall, p.rcSmallIcon.Width(),
-                   p.rcSmallIcon.Height(), 0, nullptr, DI_NORMAL);
+        DrawIconEx(hDC, p.rcSmallIcon.left, p.rcSmallIcon.top, hSmall, p.rcSmallIcon.Width(), p.rcSmallIcon.Height(), 0,
+                   nullptr, DI_NORMAL);
     const std::wstring strTitle = GetWindowText();
     RECT rcTitle = ToRECT(p.rcTitle);
     HGDIOBJ hOldFont = SelectObject(hDC, m_fontTitle.Get());

@@ -27,8 +27,7 @@
 extern const UINT AFX_WM_ON_CLOSEPOPUPWINDOW;
 
 // What a popup shows.
-class CMFCDesktopAlertWndInfo
-{
+class CMFCDesktopAlertWndInfo {
 public:
     HICON m_hIcon = nullptr;  // the body's icon, borrowed for the popup's life; null: none
     std::wstring m_strText;   // the plain text
@@ -36,8 +35,7 @@ public:
     UINT m_nURLCmdID = 0;     // what a click on the link hands to OnClickLinkButton
 };
 
-class CMFCDesktopAlertWnd : public CWnd
-{
+class CMFCDesktopAlertWnd : public CWnd {
 public:
     enum AnimationType {
         NO_ANIMATION = 0,

@@ -61,8 +61,8 @@ HICON CMFCToolBarImages::ExtractIcon(int nIndex) const
     std::vector<uint32_t> strip(static_cast<size_t>(m_sizeStrip.cx) * m_sizeStrip.cy);
     BITMAPINFO stripInfo = TopDown32(m_sizeStrip.cx, m_sizeStrip.cy);
     HDC hScreen = GetDC(nullptr);
-    const int nRows = GetDIBits(hScreen, m_bitmap.Get(), 0, static_cast<UINT>(m_sizeStrip.cy), strip.data(),
-                                &stripInfo, DIB_RGB_COLORS);
+    const int nRows = GetDIBits(hScreen, m_bitmap.Get(), 0, static_cast<UINT>(m_sizeStrip.cy), strip.data(), &stripInfo,
+                                DIB_RGB_COLORS);
     ReleaseDC(nullptr, hScreen);
     if (nRows != m_sizeStrip.cy)
         return nullptr;
@@ -77,7 +77,8 @@ HICON CMFCToolBarImages::ExtractIcon(int nIndex) const
     std::vector<BYTE> maskBits(nMaskStride * cy, 0);
     auto* pColor = static_cast<uint32_t*>(pvColor);
     for (LONG y = 0; y < cy; ++y) {
-        const uint32_t* pSource = strip.data() + static_cast<size_t>(y) * m_sizeStrip.cx + static_cast<size_t>(nIndex) * cx;
+        const uint32_t* pSource =
+            strip.data() + static_cast<size_t>(y) * m_sizeStrip.cx + static_cast<size_t>(nIndex) * cx;
         for (LONG x = 0; x < cx; ++x) {
             const uint32_t nPixel = pSource[x] & 0x00FFFFFF;
             if (nPixel == kTransparentPixel) {

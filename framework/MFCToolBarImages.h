@@ -6,8 +6,7 @@
 
 #include "framework/GdiHandle.h"
 
-class CMFCToolBarImages
-{
+class CMFCToolBarImages {
 public:
     CMFCToolBarImages() = default;
     CMFCToolBarImages(const CMFCToolBarImages&) = delete;

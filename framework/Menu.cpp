@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "framework/ModalLoop.h"
 #include "app/ResourceModule.h"
+#include "framework/ModalLoop.h"
 #include "framework/Wnd.h"
 
 CMenu::~CMenu()

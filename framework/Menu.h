@@ -6,8 +6,7 @@
 
 class CWnd;
 
-class CMenu
-{
+class CMenu {
 public:
     CMenu() = default;
     ~CMenu();

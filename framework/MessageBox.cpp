@@ -3,10 +3,10 @@
 #include <string>
 #include <utility>
 
+#include "app/ResourceModule.h"
 #include "app/StringLoader.h"
 #include "app/SysWrappers.h"
 #include "framework/ModalLoop.h"
-#include "app/ResourceModule.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
 
@@ -30,8 +30,7 @@ LRESULT CALLBACK CatchBoxWindow(int nCode, WPARAM wParam, LPARAM lParam)
 }
 
 // Watches the thread's window creation while one box is being made.
-class CBoxWindowCatcher
-{
+class CBoxWindowCatcher {
 public:
     explicit CBoxWindowCatcher(CModalLoop& loop)
         : m_pPrevious(std::exchange(t_pBoxAwaitingWindow, &loop)),

@@ -25,8 +25,7 @@ enum class ModalWindowKind { Box, Dialog };
 
 class CWnd;
 
-class CModalLoop
-{
+class CModalLoop {
 public:
     // The answer the loop gives when a stop request dismisses it: 0 for a menu (no
     // command), the cancelling button of a box, IDCANCEL for a dialog.

@@ -2,8 +2,7 @@
 #pragma once
 #include "framework/Exception.h"
 
-class CResourceException : public CException
-{
+class CResourceException : public CException {
 public:
     CResourceException() = default;
     bool GetErrorMessage(wchar_t* pszError, UINT nMaxError) const override;

@@ -2,8 +2,7 @@
 #pragma once
 #include "framework/Wnd.h"
 
-class CStatic : public CWnd
-{
+class CStatic : public CWnd {
 public:
     // STM_SETICON: the label shows hIcon (null: nothing); the previous icon.
     HICON SetIcon(HICON hIcon);

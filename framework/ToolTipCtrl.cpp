@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
+#include "app/ResourceModule.h"
 #include "app/StringLoader.h"
 #include "app/SysWrappers.h"
-#include "app/ResourceModule.h"
 
 namespace {
 constexpr int kGetTextChars = 1024;

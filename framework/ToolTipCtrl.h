@@ -6,8 +6,7 @@
 
 #include "framework/Wnd.h"
 
-class CToolTipCtrl : public CWnd
-{
+class CToolTipCtrl : public CWnd {
 public:
     // Destroys the control's window if it still exists.
     ~CToolTipCtrl() override;

@@ -2,8 +2,8 @@
 
 #include <cwchar>
 
-#include "app/SysWrappers.h"
 #include "app/ResourceModule.h"
+#include "app/SysWrappers.h"
 
 namespace {
 // Registry key names are at most 255 characters.

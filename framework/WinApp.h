@@ -28,8 +28,7 @@ class CException;
 #undef WriteProfileString
 #endif
 
-class CWinApp : public CWinThread
-{
+class CWinApp : public CWinThread {
 public:
     // Null name: the application title, string 57344 of the program's own module, read on
     // first use of the name.

@@ -37,8 +37,8 @@ bool CWinThread::CreateThread(HANDLE* phWait)
         SetLastError(nError);
         return false;
     }
-    if (phWait && !DuplicateHandle(GetCurrentProcess(), hThread, GetCurrentProcess(), phWait, 0, FALSE,
-                                   DUPLICATE_SAME_ACCESS)) {
+    if (phWait &&
+        !DuplicateHandle(GetCurrentProcess(), hThread, GetCurrentProcess(), phWait, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
         // The thread has not run: it ends here, and the object stays the caller's.
         const DWORD nError = GetLastError();
         TerminateThread(hThread, 0);
@@ -157,8 +157,8 @@ DWORD CWinThread::ResumeThread()
 HANDLE CWinThread::DuplicateThreadHandle() const
 {
     HANDLE hCopy = nullptr;
-    if (!m_hThread || !DuplicateHandle(GetCurrentProcess(), m_hThread, GetCurrentProcess(), &hCopy, 0, FALSE,
-                                       DUPLICATE_SAME_ACCESS))
+    if (!m_hThread ||
+        !DuplicateHandle(GetCurrentProcess(), m_hThread, GetCurrentProcess(), &hCopy, 0, FALSE, DUPLICATE_SAME_ACCESS))
         return nullptr;
     return hCopy;
 }

@@ -12,8 +12,7 @@
 
 class CWnd;
 
-class CWinThread
-{
+class CWinThread {
 public:
     CWinThread() = default;
     // Closes m_hThread.

@@ -197,8 +197,8 @@ LRESULT CWnd::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
         // The CTLCOLOR_ kinds are the messages' distances from WM_CTLCOLORMSGBOX.
-        return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
-                                                    nMsg - WM_CTLCOLORMSGBOX));
+        return reinterpret_cast<LRESULT>(
+            OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), nMsg - WM_CTLCOLORMSGBOX));
     case WM_PAINT:
         OnPaint();
         return 0;

@@ -46,8 +46,7 @@
 
 #include "framework/Menu.h"
 
-class CWnd
-{
+class CWnd {
 public:
     CWnd() = default;
     // Unbinds a window that is still bound; the window itself stays.

@@ -20,8 +20,7 @@ void ConnectIfNeeded(CSockClient& client, const std::wstring& strAddress, int nP
     if (events.IsRouterConnected())
         return;
 
-    if (client.m_hSocket == kInvalidSocketHandle &&
-        !client.Create(0, kSocketStream, kSocketAllEvents, nullptr)) {
+    if (client.m_hSocket == kInvalidSocketHandle && !client.Create(0, kSocketStream, kSocketAllEvents, nullptr)) {
         XLog(1, L"CDlgMain::ConnectIfNeeded, CSockClient::Create: NOK.");
         return;
     }

@@ -13,7 +13,6 @@
 
 namespace {
 
-
 int64_t SystemNow()
 {
     return static_cast<int64_t>(std::time(nullptr));
@@ -202,8 +201,8 @@ void CSockClient::ProcessMessage(const uint8_t* pMessage, uint32_t nLength)
         return;
     }
     if (nLength != nTypeSize) {
-        XLog(2, L"CSockClient::ProcessMessage, NOK: message type (%d) and message size (%d) mismatch, ignored.",
-             nType, static_cast<int>(nTypeSize));
+        XLog(2, L"CSockClient::ProcessMessage, NOK: message type (%d) and message size (%d) mismatch, ignored.", nType,
+             static_cast<int>(nTypeSize));
         return;
     }
 

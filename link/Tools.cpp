@@ -140,8 +140,7 @@ bool IsSpace(wchar_t ch)
 
 }  // namespace
 
-std::wstring CTools::Utf8ToUtf16(int16_t nWidth, int16_t nLength, const uint8_t* pBytes,
-                                 const wchar_t* pFallback)
+std::wstring CTools::Utf8ToUtf16(int16_t nWidth, int16_t nLength, const uint8_t* pBytes, const wchar_t* pFallback)
 {
     if (nWidth + 1 > static_cast<int>(kBufferUnits)) {
         XLog(3, L"CTools::Utf8ToUtf16, NOK.");

@@ -17,8 +17,8 @@ std::wstring DecodeTextField(const uint8_t* pMsg, const WireTextField& field, co
 {
     // A 16-bit length goes on bit for bit; the decoder cuts what does not fit the area.
     const uint8_t* pLength = pMsg + field.nLengthOffset;
-    const int16_t nLength = field.nLengthBytes == 1 ? static_cast<int16_t>(ReadU8(pLength))
-                                                    : static_cast<int16_t>(ReadU16BE(pLength));
+    const int16_t nLength =
+        field.nLengthBytes == 1 ? static_cast<int16_t>(ReadU8(pLength)) : static_cast<int16_t>(ReadU16BE(pLength));
     return CTools::Utf8ToUtf16(field.nAreaWidth, nLength, pMsg + field.nAreaOffset, pFallback);
 }
 

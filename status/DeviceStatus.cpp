@@ -20,11 +20,8 @@ struct StateText {
 };
 
 constexpr StateText s_registrationTexts[] = {
-    {2, IDS_NOT_REGISTERED, 0},
-    {3, IDS_REGISTERED, IDS_REGISTERED_TO},
-    {4, IDS_SEARCHING, 0},
-    {5, IDS_REGISTRATION_DENIED, 0},
-    {7, IDS_ROAMING, IDS_ROAMING_TO},
+    {2, IDS_NOT_REGISTERED, 0},      {3, IDS_REGISTERED, IDS_REGISTERED_TO}, {4, IDS_SEARCHING, 0},
+    {5, IDS_REGISTRATION_DENIED, 0}, {7, IDS_ROAMING, IDS_ROAMING_TO},
 };
 
 constexpr StateText s_connectionTexts[] = {
@@ -38,7 +35,7 @@ constexpr uint32_t s_technologyIds[] = {IDS_GSM, IDS_GPRS, IDS_EDGE, IDS_UMTS, I
 
 // Indexed by signal level 0 to 5: "No signal" up to "Excellent signal".
 constexpr uint32_t s_signalTextIds[] = {IDS_NO_SIGNAL,   IDS_VERY_LOW_SIGNAL,  IDS_LOW_SIGNAL,
-                                         IDS_GOOD_SIGNAL, IDS_VERY_GOOD_SIGNAL, IDS_EXCELLENT_SIGNAL};
+                                        IDS_GOOD_SIGNAL, IDS_VERY_GOOD_SIGNAL, IDS_EXCELLENT_SIGNAL};
 constexpr int32_t kMaxSignalLevel = 5;
 constexpr uint32_t kSignalIconLevel0 = IDI_SIGNAL_0;
 constexpr uint32_t kTrayIconLevel0 = IDI_TRAY_0;
@@ -163,8 +160,8 @@ void StoreSignalStrength(CDeviceStatus& status, int32_t nLevel)
 void StoreRegistrationState(CDeviceStatus& status, int32_t nCS, int32_t nPS, int32_t nTechnology,
                             const std::wstring& strOperator)
 {
-    XLog(1, L"CDlgMain::SetRegistrationState: CS=0x%X, PS=0x%X, Technology=0x%X, Operator=%s", nCS, nPS,
-         nTechnology, strOperator.c_str());
+    XLog(1, L"CDlgMain::SetRegistrationState: CS=0x%X, PS=0x%X, Technology=0x%X, Operator=%s", nCS, nPS, nTechnology,
+         strOperator.c_str());
     status.m_nRegistrationCS = nCS;
     status.m_nRegistrationPS = nPS;
     status.m_nTechnology = nTechnology;

@@ -7,10 +7,10 @@
 // Plain record held by the main window; only the operator text owns memory.
 class CDeviceStatus {
 public:
-    int32_t m_bConnected = 0;        // TCP link to the router is up
-    int32_t m_nRegistrationCS = 1;   // stored and logged, never shown
+    int32_t m_bConnected = 0;       // TCP link to the router is up
+    int32_t m_nRegistrationCS = 1;  // stored and logged, never shown
     int32_t m_nRegistrationPS = 1;
-    std::wstring m_strOperator;      // " " + name once a registration message came
+    std::wstring m_strOperator;  // " " + name once a registration message came
     int32_t m_nTechnology = -1;
     int32_t m_nSignalStrength = -1;  // -1: not reported
     int32_t m_nUserCount1 = -1;      // -1: not reported

@@ -24,17 +24,20 @@ constexpr uint32_t kLayoutMaskMissedCalls = 1u << kGroupMissedCalls;
 constexpr uint32_t kLayoutMaskDeviceStatus = 1u << kGroupDeviceStatus;
 constexpr uint32_t kLayoutMaskUpgrade = 1u << kGroupUpgrade;
 // The template's own arrangement, which is also the mask before the first showing.
-constexpr uint32_t kLayoutMaskAll = kLayoutMaskSms | kLayoutMaskMissedCalls | kLayoutMaskDeviceStatus | kLayoutMaskUpgrade;
+constexpr uint32_t kLayoutMaskAll =
+    kLayoutMaskSms | kLayoutMaskMissedCalls | kLayoutMaskDeviceStatus | kLayoutMaskUpgrade;
 
 // Control ids of each group of the main window, ended by 0; the first is the anchor.
-inline constexpr int32_t s_smsGroupIds[] = {IDC_SMS_TITLE, IDC_SMS_COUNTER, IDC_SMS_PREV, IDC_SMS_NEXT,
-                                            IDC_SMS_ICON,  IDC_SMS_SENDER,  IDC_SMS_TIME, IDC_SMS_TEXT, 0};
-inline constexpr int32_t s_missedCallsGroupIds[] = {IDC_CALLS_TITLE, IDC_CALLS_COUNTER, IDC_CALLS_ICON, IDC_CALLS_LIST, 0};
-inline constexpr int32_t s_deviceStatusGroupIds[] = {IDC_STATUS_TITLE,  IDC_SIGNAL_ICON, IDC_STATUS_LINE,
-                                                     IDC_NO_CONNECTION, IDC_USERS,       IDC_TECHNOLOGY, 0};
+inline constexpr int32_t s_smsGroupIds[] = {IDC_SMS_TITLE, IDC_SMS_COUNTER, IDC_SMS_PREV,
+                                            IDC_SMS_NEXT,  IDC_SMS_ICON,    IDC_SMS_SENDER,
+                                            IDC_SMS_TIME,  IDC_SMS_TEXT,    0};
+inline constexpr int32_t s_missedCallsGroupIds[] = {IDC_CALLS_TITLE, IDC_CALLS_COUNTER, IDC_CALLS_ICON, IDC_CALLS_LIST,
+                                                    0};
+inline constexpr int32_t s_deviceStatusGroupIds[] = {
+    IDC_STATUS_TITLE, IDC_SIGNAL_ICON, IDC_STATUS_LINE, IDC_NO_CONNECTION, IDC_USERS, IDC_TECHNOLOGY, 0};
 inline constexpr int32_t s_upgradeGroupIds[] = {IDC_UPDATE_TITLE, IDC_UPDATE_LINK, 0};
-inline constexpr const int32_t* s_layoutGroupIds[kLayoutGroupCount] = {
-    s_smsGroupIds, s_missedCallsGroupIds, s_deviceStatusGroupIds, s_upgradeGroupIds};
+inline constexpr const int32_t* s_layoutGroupIds[kLayoutGroupCount] = {s_smsGroupIds, s_missedCallsGroupIds,
+                                                                       s_deviceStatusGroupIds, s_upgradeGroupIds};
 
 // The SMS counter and the paging arrows move right once, before the groups are measured,
 // to leave the counter room for its longer texts.
@@ -67,8 +70,8 @@ struct LayoutPlan {
 // Arranges the groups for nMask from their measured geometry. The hidden missed-calls and
 // device-status groups pass their place on to the groups below them by the position of
 // their anchors 1005 and 1010; where that anchor is missing, nothing moves in that step.
-LayoutPlan PlanLayout(uint32_t nMask, const GroupGeometry (&aGroups)[kLayoutGroupCount],
-                      bool bMissedCallsAnchor = true, bool bDeviceStatusAnchor = true);
+LayoutPlan PlanLayout(uint32_t nMask, const GroupGeometry (&aGroups)[kLayoutGroupCount], bool bMissedCallsAnchor = true,
+                      bool bDeviceStatusAnchor = true);
 
 // The window of rectangle rcWindow, kept at its width and given nHeight, with its right and
 // bottom edges on those of the work area, wherever the taskbar is.

@@ -10,8 +10,7 @@
 #include "framework/Wnd.h"
 #include "status/DialogLayout.h"
 
-class CDlgBase
-{
+class CDlgBase {
 public:
     // pDialog: the window whose controls are arranged; it may be bound to its window later.
     explicit CDlgBase(CWnd* pDialog) : m_pDialog(pDialog) {}

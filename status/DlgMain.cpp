@@ -1,17 +1,17 @@
-#include "resources/StringIds.h"
 #include "status/DlgMain.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "alerts/SmsMessage.h"
 #include "app/AppString.h"
 #include "app/Log.h"
-#include "alerts/SmsMessage.h"
+#include "app/ResourceModule.h"
 #include "app/Settings.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalLoop.h"
-#include "app/ResourceModule.h"
 #include "link/LinkDriver.h"
+#include "resources/StringIds.h"
 #include "resources/resource.h"
 #include "status/DialogLayout.h"
 #include "status/StatusView.h"
@@ -19,7 +19,6 @@
 namespace {
 
 constexpr UINT kTimerPeriodMs = 4096;
-
 
 void OpenAddress(const std::wstring& strAddress)
 {
@@ -94,7 +93,8 @@ BOOL CDlgMain::OnInitDialog()
     RECT rcList;
     m_lstMissedCalls.GetClientRect(&rcList);
     m_lstMissedCalls.InsertColumn(0, AppString(IDS_CALLER_COLUMN).c_str(), LVCFMT_LEFT, 115);
-    m_lstMissedCalls.InsertColumn(1, AppString(IDS_DATE_COLUMN).c_str(), LVCFMT_LEFT, (rcList.right - rcList.left) - 132);
+    m_lstMissedCalls.InsertColumn(1, AppString(IDS_DATE_COLUMN).c_str(), LVCFMT_LEFT,
+                                  (rcList.right - rcList.left) - 132);
 
     SetDlgItemText(IDC_CALLS_COUNTER, L"");
     SetDlgItemText(IDC_STATUS_TITLE, AppString(IDS_DEVICE_STATUS).c_str());
@@ -338,7 +338,8 @@ void CDlgMain::OnActivate(UINT nState, HWND hOther, bool bMinimized)
     const struct {
         CStaticBold& label;
         uint32_t nText;
-    } titles[] = {{m_lblSmsTitle, IDS_SMS_MESSAGES}, {m_lblMissedCallsTitle, IDS_MISSED_CALLS}, {m_lblUpdateTitle, IDS_UPGRADE}};
+    } titles[] = {
+        {m_lblSmsTitle, IDS_SMS_MESSAGES}, {m_lblMissedCallsTitle, IDS_MISSED_CALLS}, {m_lblUpdateTitle, IDS_UPGRADE}};
     for (const auto& title : titles) {
         title.label.SetWindowText(AppString(title.nText).c_str());
         title.label.AutoResize();

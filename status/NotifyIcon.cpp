@@ -1,10 +1,10 @@
 #include "status/NotifyIcon.h"
 
 #include "app/Log.h"
+#include "app/ResourceModule.h"
 #include "app/SysWrappers.h"
 #include "framework/MessageBox.h"
 #include "framework/ResourceException.h"
-#include "app/ResourceModule.h"
 #include "framework/Wnd.h"
 #include "resources/resource.h"
 
@@ -21,9 +21,10 @@ CNotifyIcon::CNotifyIcon()
     ZeroMemory(&m_data, sizeof(m_data));
     m_data.cbSize = sizeof(m_data);
     // 148 to 154 first, then the attention variants 141 to 147.
-    const uint32_t aOrder[] = {IDI_TRAY_0,        IDI_TRAY_1,        IDI_TRAY_2,        IDI_TRAY_3,        IDI_TRAY_4,
-                               IDI_TRAY_5,        IDI_TRAY_NONE,     IDI_TRAY_UNSEEN_0, IDI_TRAY_UNSEEN_1, IDI_TRAY_UNSEEN_2,
-                               IDI_TRAY_UNSEEN_3, IDI_TRAY_UNSEEN_4, IDI_TRAY_UNSEEN_5, IDI_TRAY_UNSEEN_NONE};
+    const uint32_t aOrder[] = {IDI_TRAY_0,        IDI_TRAY_1,          IDI_TRAY_2,        IDI_TRAY_3,
+                               IDI_TRAY_4,        IDI_TRAY_5,          IDI_TRAY_NONE,     IDI_TRAY_UNSEEN_0,
+                               IDI_TRAY_UNSEEN_1, IDI_TRAY_UNSEEN_2,   IDI_TRAY_UNSEEN_3, IDI_TRAY_UNSEEN_4,
+                               IDI_TRAY_UNSEEN_5, IDI_TRAY_UNSEEN_NONE};
     for (uint32_t nId : aOrder) {
         m_icons[nId] = XIcon(static_cast<HICON>(
             LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));

@@ -2,6 +2,7 @@
 // tooltip the text the main window composes, and its menu offers the four tray commands.
 #pragma once
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <cstdint>

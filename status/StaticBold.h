@@ -2,8 +2,7 @@
 #pragma once
 #include "status/StaticRegular.h"
 
-class CStaticBold : public CStaticRegular
-{
+class CStaticBold : public CStaticRegular {
 public:
     CStaticBold() { m_bBold = 1; }
     ~CStaticBold() override = default;

@@ -8,8 +8,7 @@
 
 #include "framework/Static.h"
 
-class CStaticRegular : public CStatic
-{
+class CStaticRegular : public CStatic {
 public:
     CStaticRegular() = default;
     ~CStaticRegular() override = default;

@@ -9,12 +9,12 @@
 class CDeviceStatus;
 
 struct CStatusView {
-    bool bLinkUp = false;          // shows 1001, 1013, 1014 and 1012 and hides 1020, else the reverse
-    std::wstring strStatusLine;    // 1001
-    std::wstring strTechnology;    // 1014
-    uint32_t nSignalIconId = 0;    // 1013; 0 clears the image
-    std::wstring strUsers;         // 1012
-    std::wstring strTrayTip;       // one to three lines, or empty
+    bool bLinkUp = false;        // shows 1001, 1013, 1014 and 1012 and hides 1020, else the reverse
+    std::wstring strStatusLine;  // 1001
+    std::wstring strTechnology;  // 1014
+    uint32_t nSignalIconId = 0;  // 1013; 0 clears the image
+    std::wstring strUsers;       // 1012
+    std::wstring strTrayTip;     // one to three lines, or empty
     uint32_t nTrayIconId = 0;
 };
 

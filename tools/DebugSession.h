@@ -12,10 +12,10 @@
 #include <vector>
 
 struct CDebugSessionResult {
-    bool bStarted = false;    // CreateProcessW succeeded
-    DWORD nStartError = 0;    // its error otherwise
-    bool bTimedOut = false;   // the debuggees were terminated at the deadline
-    DWORD nExitCode = 0;      // the started process's, from its exit event
+    bool bStarted = false;   // CreateProcessW succeeded
+    DWORD nStartError = 0;   // its error otherwise
+    bool bTimedOut = false;  // the debuggees were terminated at the deadline
+    DWORD nExitCode = 0;     // the started process's, from its exit event
 };
 
 namespace debug_session_detail {
@@ -167,8 +167,8 @@ inline CDebugSessionResult RunDebugSession(const std::wstring& commandLine, DWOR
             break;
         case OUTPUT_DEBUG_STRING_EVENT: {
             const auto debuggee = debuggees.find(event.dwProcessId);
-            onString(ReadDebugString(debuggee != debuggees.end() ? debuggee->second : pi.hProcess,
-                                     event.u.DebugString));
+            onString(
+                ReadDebugString(debuggee != debuggees.end() ? debuggee->second : pi.hProcess, event.u.DebugString));
             break;
         }
         case EXIT_PROCESS_DEBUG_EVENT:

@@ -44,8 +44,8 @@ bool ParseNumber(const wchar_t* psz, long nMin, long nMax, long& nValue)
 
 bool ReadFileBytes(const wchar_t* pszPath, std::string& bytes)
 {
-    HANDLE hFile = CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
+    HANDLE hFile =
+        CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size{};

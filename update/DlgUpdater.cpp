@@ -1,16 +1,15 @@
 #include "update/DlgUpdater.h"
-#include "resources/StringIds.h"
 
-#include "app/StringLoader.h"
 #include "app/Log.h"
+#include "app/StringLoader.h"
 #include "app/SysWrappers.h"
 #include "framework/ErrorText.h"
 #include "framework/MessageBox.h"
+#include "resources/StringIds.h"
 #include "resources/resource.h"
 #include "update/UpdaterView.h"
 
 namespace {
-
 
 std::wstring LoadText(uint32_t nId)
 {

@@ -19,8 +19,7 @@
 #include "update/UpdateProgress.h"
 #include "update/UpdaterThread.h"
 
-class CDlgUpdater : public CDialog
-{
+class CDlgUpdater : public CDialog {
 public:
     CDlgUpdater();
     ~CDlgUpdater() override;

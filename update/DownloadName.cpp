@@ -31,8 +31,8 @@ bool IsDeviceName(const std::wstring& strName)
         return false;
     const std::wstring strStem = strBase.substr(0, 3);
     const wchar_t chDigit = strBase[3];
-    const bool bDigit = (chDigit >= L'0' && chDigit <= L'9') || chDigit == L'\x00B9' || chDigit == L'\x00B2' ||
-                        chDigit == L'\x00B3';
+    const bool bDigit =
+        (chDigit >= L'0' && chDigit <= L'9') || chDigit == L'\x00B9' || chDigit == L'\x00B2' || chDigit == L'\x00B3';
     return bDigit && (EqualsUpperAscii(strStem, L"COM") || EqualsUpperAscii(strStem, L"LPT"));
 }
 

@@ -17,8 +17,8 @@ enum UpdaterState : int32_t {
 bool IsUpdaterState(int32_t nValue);
 
 struct UpdateProgress {
-    std::wstring m_strMessage;    // the error text for Failed, else empty
-    std::wstring m_strFileName;   // empty for Failed
-    int32_t m_nTotalBytes = 0;    // announced body size; 0 when not announced, and for Done and Failed
-    int32_t m_nBytesReceived = 0; // bytes so far; 0 except in Downloading reports
+    std::wstring m_strMessage;     // the error text for Failed, else empty
+    std::wstring m_strFileName;    // empty for Failed
+    int32_t m_nTotalBytes = 0;     // announced body size; 0 when not announced, and for Done and Failed
+    int32_t m_nBytesReceived = 0;  // bytes so far; 0 except in Downloading reports
 };

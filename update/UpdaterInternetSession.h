@@ -5,8 +5,7 @@
 
 #include "framework/InternetSession.h"
 
-class CUpdaterInternetSession : public CInternetSession
-{
+class CUpdaterInternetSession : public CInternetSession {
 public:
     // Opens the session (throws CInternetException when the library refuses), then enables
     // the notifications; without them (logged) the session works all the same.

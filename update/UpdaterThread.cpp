@@ -1,5 +1,4 @@
 #include "update/UpdaterThread.h"
-#include "resources/StringIds.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -10,13 +9,14 @@
 #include <new>
 #include <utility>
 
-#include "app/StringLoader.h"
 #include "app/Log.h"
+#include "app/StringLoader.h"
 #include "app/SysWrappers.h"
 #include "framework/ErrorText.h"
 #include "framework/File.h"
 #include "framework/FileException.h"
 #include "framework/InternetException.h"
+#include "resources/StringIds.h"
 #include "update/DownloadName.h"
 #include "update/ProgressPacer.h"
 #include "update/ReadSize.h"
@@ -47,7 +47,8 @@ std::wstring DownloadFolder()
         strFolder += L'\\';
         strFolder += title.Get();
     }
-    if (GetFileAttributesW(strFolder.c_str()) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryW(strFolder.c_str(), nullptr))
+    if (GetFileAttributesW(strFolder.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !CreateDirectoryW(strFolder.c_str(), nullptr))
         XLog(3, L"CUpdaterThread::OnStartUpdate, CreateDirectory failed %d", static_cast<int>(GetLastError()));
     return strFolder;
 }
@@ -76,10 +77,7 @@ std::wstring ErrorText(const CException& error)
 
 CUpdaterThread::CUpdaterThread(const std::wstring& strUrl, CDlgUpdater* pDialog, HWND hDialog,
                                std::shared_ptr<CTransferGate> pGate)
-    : m_pDialog(pDialog),
-      m_strUrl(strUrl),
-      m_strFileName(FileNameFromUrl(strUrl)),
-      m_hDialog(hDialog),
+    : m_pDialog(pDialog), m_strUrl(strUrl), m_strFileName(FileNameFromUrl(strUrl)), m_hDialog(hDialog),
       m_pGate(std::move(pGate))
 {
 }
@@ -191,9 +189,10 @@ bool CUpdaterThread::Transfer(const std::wstring& strPath)
         const uint32_t nWanted = readSize.Get();
         const auto start = std::chrono::steady_clock::now();
         const UINT nRead = m_pFile->Read(pChunk.get(), nWanted);
-        readSize.Update(nWanted, nRead, static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                            std::chrono::steady_clock::now() - start)
-                                            .count()));
+        readSize.Update(nWanted, nRead,
+                        static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  std::chrono::steady_clock::now() - start)
+                                                  .count()));
         if (!m_pGate->Pass()) {
             file = CFile();
             CFile::Remove(strPath.c_str());
@@ -219,8 +218,8 @@ bool CUpdaterThread::Transfer(const std::wstring& strPath)
     return true;
 }
 
-bool CUpdaterThread::PostProgress(UpdaterState nState, const std::wstring& strMessage,
-                                  const std::wstring& strFileName, int32_t nTotalBytes, int32_t nBytesReceived)
+bool CUpdaterThread::PostProgress(UpdaterState nState, const std::wstring& strMessage, const std::wstring& strFileName,
+                                  int32_t nTotalBytes, int32_t nBytesReceived)
 {
     if (!m_pGate->Pass())
         return false;

@@ -29,8 +29,7 @@ constexpr UINT WM_UPDATER_START = WM_USER + 1;
 // receiver frees.
 constexpr UINT WM_UPDATER_PROGRESS = WM_USER + 2;
 
-class CUpdaterThread : public CWinThread
-{
+class CUpdaterThread : public CWinThread {
 public:
     // The worker of one showing: the URL is copied; pGate is shared with the dialog.
     // hDialog is the dialog's window, the only thing of it the worker touches.

@@ -15,9 +15,9 @@ constexpr size_t kBodyBytes = 800;
 // price in euro would be; cut at a character boundary and padded with ASCII to 800 bytes.
 std::string SmsBody()
 {
-    const std::string sentence =
-        "Hallo J\xC3\xBCrgen, das Caf\xC3\xA9 am Stra\xC3\x9F" "enende kostet 4,50 \xE2\x82\xAC pro Person. "
-        "Bis sp\xC3\xA4ter \xE2\x80\x93 wir treffen uns um 18 Uhr! ";
+    const std::string sentence = "Hallo J\xC3\xBCrgen, das Caf\xC3\xA9 am Stra\xC3\x9F"
+                                 "enende kostet 4,50 \xE2\x82\xAC pro Person. "
+                                 "Bis sp\xC3\xA4ter \xE2\x80\x93 wir treffen uns um 18 Uhr! ";
     std::string body;
     while (body.size() + sentence.size() <= kBodyBytes)
         body += sentence;
@@ -30,7 +30,8 @@ void BM_Utf8ToUtf16_SmsBody(benchmark::State& state)
     const std::string body = SmsBody();
     const auto* pBytes = reinterpret_cast<const uint8_t*>(body.data());
     for (auto _ : state) {
-        std::wstring text = CTools::Utf8ToUtf16(static_cast<int16_t>(kBodyBytes), static_cast<int16_t>(kBodyBytes), pBytes);
+        std::wstring text =
+            CTools::Utf8ToUtf16(static_cast<int16_t>(kBodyBytes), static_cast<int16_t>(kBodyBytes), pBytes);
         benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kBodyBytes));
@@ -42,7 +43,8 @@ void BM_Utf8ToUtf16_AsciiBody(benchmark::State& state)
     const std::string body(kBodyBytes, 'a');
     const auto* pBytes = reinterpret_cast<const uint8_t*>(body.data());
     for (auto _ : state) {
-        std::wstring text = CTools::Utf8ToUtf16(static_cast<int16_t>(kBodyBytes), static_cast<int16_t>(kBodyBytes), pBytes);
+        std::wstring text =
+            CTools::Utf8ToUtf16(static_cast<int16_t>(kBodyBytes), static_cast<int16_t>(kBodyBytes), pBytes);
         benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kBodyBytes));

@@ -30,13 +30,14 @@ void PrintSample(const CProgramProcess& program, const char* pszLabel)
     PROCESS_MEMORY_COUNTERS_EX memory = {};
     memory.cb = sizeof(memory);
     const bool bTimes = GetProcessTimes(program.ProcessHandle(), &created, &exited, &kernel, &user) != FALSE;
-    const bool bMemory = GetProcessMemoryInfo(program.ProcessHandle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                              sizeof(memory)) != FALSE;
+    const bool bMemory =
+        GetProcessMemoryInfo(program.ProcessHandle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                             sizeof(memory)) != FALSE;
     auto ms = [](const FILETIME& t) {
         return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
     };
-    std::printf("sample %s t=%.3f s user=%.1f ms kernel=%.1f ms private=%zu pagefile=%zu working_set=%zu%s\n",
-                pszLabel, ElapsedSeconds(program.StartedAt(), PerformanceNow()), bTimes ? ms(user) : -1.0,
+    std::printf("sample %s t=%.3f s user=%.1f ms kernel=%.1f ms private=%zu pagefile=%zu working_set=%zu%s\n", pszLabel,
+                ElapsedSeconds(program.StartedAt(), PerformanceNow()), bTimes ? ms(user) : -1.0,
                 bTimes ? ms(kernel) : -1.0, static_cast<size_t>(memory.PrivateUsage),
                 static_cast<size_t>(memory.PagefileUsage), static_cast<size_t>(memory.WorkingSetSize),
                 bTimes && bMemory ? "" : " (a query failed)");

@@ -19,8 +19,8 @@
 // The window is read from outside without sending it anything (InternalGetWindowText and
 // the visible style are kept by the window system), so that the reading costs the program
 // nothing. Exit code 0 when everything could be measured, 1 when not, 2 for usage.
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <shellapi.h>
 
@@ -249,8 +249,8 @@ public:
         LARGE_INTEGER seen, start;
         if (nMarker == 0 || !m_window.WaitFor([&] { return m_window.MarkerSeen(nMarker); }, kWaitBoundMs, seen) ||
             !m_router.FloodStart(nMarker, start)) {
-            std::fprintf(stderr, "RefreshProbe: %s flood of %llu messages: no marker %d within %lu ms\n",
-                         state.pszName, static_cast<unsigned long long>(nCount), nMarker, kWaitBoundMs);
+            std::fprintf(stderr, "RefreshProbe: %s flood of %llu messages: no marker %d within %lu ms\n", state.pszName,
+                         static_cast<unsigned long long>(nCount), nMarker, kWaitBoundMs);
             return -1;
         }
         const double nSeconds = ElapsedSeconds(start, seen);
@@ -309,7 +309,8 @@ public:
             LARGE_INTEGER at;
             if (nMarker == 0 || m_window.MarkerSeen(nMarker)) {
                 nMarker = m_router.AddFlood(state, nCount);
-                if (nMarker == 0 || !m_window.WaitFor([&] { return m_router.FloodStart(nMarker, at); }, kWaitBoundMs, at))
+                if (nMarker == 0 ||
+                    !m_window.WaitFor([&] { return m_router.FloodStart(nMarker, at); }, kWaitBoundMs, at))
                     return false;
             }
             Sleep(kRequestDelayMs);
@@ -431,9 +432,8 @@ void PrintLatency(const char* pszName, const LatencyResult& result)
 void PrintTable(const Throughput& unchanged, const Throughput& changing, const Throughput& floor,
                 const LatencyResult& unchangedShow, const LatencyResult& changingShow)
 {
-    std::printf("\n%-31s %10s  %8s  %11s   %s\n", "refresh under a flood", "messages", "seconds", "per second",
-                "goal");
-    std::printf("%-31s %10llu  %8.3f  %11.1f   >= 20000/s\n", "unchanged state", 
+    std::printf("\n%-31s %10s  %8s  %11s   %s\n", "refresh under a flood", "messages", "seconds", "per second", "goal");
+    std::printf("%-31s %10llu  %8.3f  %11.1f   >= 20000/s\n", "unchanged state",
                 static_cast<unsigned long long>(unchanged.nCount), unchanged.nSeconds, unchanged.Rate());
     std::printf("%-31s %10llu  %8.3f  %11.1f\n", "changing state", static_cast<unsigned long long>(changing.nCount),
                 changing.nSeconds, changing.Rate());
@@ -490,12 +490,13 @@ int Run(const Options& options)
     Throughput unchanged, changing;
     LatencyResult unchangedShow, changingShow;
     Throughput floor;
-    const bool bMeasured =
-        bench.MeasureRate(kUnchanged, options.nSeconds, [] { return true; }, unchanged) &&
-        bench.MeasureShowRequests(kUnchanged, options.nSamples, options.nSeconds, unchangedShow) &&
-        bench.MeasureRate(kChanging, options.nSeconds,
-                          [&] { return floorIcon.Run(options.nFloorSeconds / kRounds, floor); }, changing) &&
-        bench.MeasureShowRequests(kChanging, options.nSamples, options.nSeconds, changingShow);
+    const bool bMeasured = bench.MeasureRate(
+                               kUnchanged, options.nSeconds, [] { return true; }, unchanged) &&
+                           bench.MeasureShowRequests(kUnchanged, options.nSamples, options.nSeconds, unchangedShow) &&
+                           bench.MeasureRate(
+                               kChanging, options.nSeconds,
+                               [&] { return floorIcon.Run(options.nFloorSeconds / kRounds, floor); }, changing) &&
+                           bench.MeasureShowRequests(kChanging, options.nSamples, options.nSeconds, changingShow);
     router.End();
     if (!program.Close())
         std::fprintf(stderr, "RefreshProbe: the program did not end when asked\n");

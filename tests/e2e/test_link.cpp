@@ -36,8 +36,8 @@ TEST_F(LinkTest, ConnectsShowsStatusSurvivesKeepAlivesAndReconnectsAfterSilenceA
 
     // The hidden window shows only the missing link (the window is found as soon as it
     // exists; its controls are filled while it initialises).
-    EXPECT_TRUE(WaitUntil([&] { return ControlText(hMain, IDC_NO_CONNECTION) == L"No connection to the router"; },
-                          5000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return ControlText(hMain, IDC_NO_CONNECTION) == L"No connection to the router"; }, 5000));
     EXPECT_TRUE(IsControlVisible(hMain, IDC_NO_CONNECTION));
     EXPECT_FALSE(IsControlVisible(hMain, IDC_STATUS_LINE));
 
@@ -57,7 +57,9 @@ close
 expect-reconnect 15000
 sleep 1000
 end
-)", {150000, nullptr})) << router.Error();
+)",
+                             {150000, nullptr}))
+        << router.Error();
 
     // A following tick connects (a failed attempt keeps its socket for up to ten seconds);
     // the status messages reach the window's controls.
@@ -81,9 +83,12 @@ end
 
     // The router closes: the client logs it and reconnects at a following tick.
     ASSERT_GE(notifier.WaitForLine(L"CSockClient::OnClose.", 15000, nBeforeSilence), 0);
-    EXPECT_TRUE(WaitUntil([&] { return ControlText(hMain, IDC_NO_CONNECTION) == L"No connection to the router" &&
-                                       IsControlVisible(hMain, IDC_NO_CONNECTION); },
-                          5000) ||
+    EXPECT_TRUE(WaitUntil(
+                    [&] {
+                        return ControlText(hMain, IDC_NO_CONNECTION) == L"No connection to the router" &&
+                               IsControlVisible(hMain, IDC_NO_CONNECTION);
+                    },
+                    5000) ||
                 router.ConnectionCount() >= 3);
     ASSERT_GE(router.WaitForLog("connected 3", 15000), 0);
 

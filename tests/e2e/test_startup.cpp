@@ -81,16 +81,15 @@ class CLanguageValue {
 public:
     CLanguageValue()
     {
-        if (RegCreateKeyExW(HKEY_USERS, kLanguageKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_hKey,
-                            nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExW(HKEY_USERS, kLanguageKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_hKey, nullptr) !=
+            ERROR_SUCCESS) {
             m_hKey = nullptr;
             return;
         }
         DWORD nSize = 0;
         if (RegQueryValueExW(m_hKey, L"AppLang", nullptr, &m_nType, nullptr, &nSize) == ERROR_SUCCESS) {
             m_saved.resize(nSize);
-            m_bSaved = RegQueryValueExW(m_hKey, L"AppLang", nullptr, &m_nType, m_saved.data(), &nSize) ==
-                       ERROR_SUCCESS;
+            m_bSaved = RegQueryValueExW(m_hKey, L"AppLang", nullptr, &m_nType, m_saved.data(), &nSize) == ERROR_SUCCESS;
         }
         RegDeleteValueW(m_hKey, L"AppLang");
     }
@@ -328,9 +327,13 @@ void PrintTo(const LanguageCase& c, std::ostream* pOut)
 
 const LanguageCase kLanguageCases[] = {
     {"Absent", nullptr, false, {kEnglishLine}, L"No connection to the router", L"Device Status", L"-"},
-    {"MissingLibrary", L"Fr", false, {kNotExisting, kNoHandle}, L"No connection to the router", L"Device Status",
-     L"-"},
-    {"TestLibrary", L"Xx", true, {}, L"[Xx] No connection to the router", L"[Xx] Ger\u00e4testatus \u2013 \u0237",
+    {"MissingLibrary", L"Fr", false, {kNotExisting, kNoHandle}, L"No connection to the router", L"Device Status", L"-"},
+    {"TestLibrary",
+     L"Xx",
+     true,
+     {},
+     L"[Xx] No connection to the router",
+     L"[Xx] Ger\u00e4testatus \u2013 \u0237",
      L"[Xx] -"},
 };
 

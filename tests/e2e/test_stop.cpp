@@ -4,6 +4,7 @@
 // program logs "stopped.", never "terminated.". The receive-error box has its test with the
 // instance in tests/windows (a failed receive cannot be provoked from outside under Wine).
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <gmock/gmock.h>

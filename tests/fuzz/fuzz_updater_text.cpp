@@ -37,8 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     if (strName.find(L'/') != std::wstring::npos)
         abort();
     if (IsPlainFileName(strName) &&
-        (strName.empty() || strName.find_first_of(L"\\:") != std::wstring::npos || strName == L"." ||
-         strName == L".."))
+        (strName.empty() || strName.find_first_of(L"\\:") != std::wstring::npos || strName == L"." || strName == L".."))
         abort();
     if (IsWebAddress(strText) && strText.size() < 8)
         abort();

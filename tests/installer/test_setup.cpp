@@ -152,7 +152,8 @@ DWORD ParentProcess(DWORD nProcessId)
     entry.dwSize = sizeof(entry);
     if (snapshot.get() == INVALID_HANDLE_VALUE)
         return 0;
-    for (BOOL b = Process32FirstW(snapshot.get(), &entry); b && nParent == 0; b = Process32NextW(snapshot.get(), &entry)) {
+    for (BOOL b = Process32FirstW(snapshot.get(), &entry); b && nParent == 0;
+         b = Process32NextW(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == nProcessId)
             nParent = entry.th32ParentProcessID;
     }
@@ -212,8 +213,8 @@ bool RunTreeToEnd(const std::wstring& strCommandLine)
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!job || !CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                                &si, &pi))
+    if (!job ||
+        !CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi))
         return false;
     CHandle process(pi.hProcess);
     const bool bInJob = AssignProcessToJobObject(job.get(), process.get()) != FALSE;
@@ -327,8 +328,8 @@ protected:
         ASSERT_TRUE(SetRouterAddress(L"127.0.0.1:" + std::to_wstring(nPort)));
         // A download of the live update, which only the removal takes away.
         ASSERT_TRUE(CreateDirectoryW(DownloadsFolder().c_str(), nullptr));
-        CHandle file(CreateFileW((DownloadsFolder() + L"\\setup.exe").c_str(), GENERIC_WRITE, 0, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CHandle file(CreateFileW((DownloadsFolder() + L"\\setup.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
     }
     void TearDown() override { Clean(); }

@@ -75,8 +75,8 @@ int CAsyncSocket::Receive(void* pBuf, int nBufLen, int /*nFlags*/)
         script.receives.pop_front();
         return kSocketError;
     }
-    const size_t nCopy = next.bytes.size() < static_cast<size_t>(nBufLen) ? next.bytes.size()
-                                                                          : static_cast<size_t>(nBufLen);
+    const size_t nCopy =
+        next.bytes.size() < static_cast<size_t>(nBufLen) ? next.bytes.size() : static_cast<size_t>(nBufLen);
     if (nCopy > 0)
         std::memcpy(pBuf, next.bytes.data(), nCopy);
     if (nCopy == next.bytes.size())

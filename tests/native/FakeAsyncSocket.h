@@ -18,14 +18,14 @@ struct FakeSocketScript {
     std::deque<Delivery> receives;
 
     bool bCreateSucceeds = true;
-    int nCreateError = 10055;     // WSAENOBUFS, given when Create fails
+    int nCreateError = 10055;  // WSAENOBUFS, given when Create fails
     bool bConnectSucceeds = false;
-    int nConnectError = 10035;    // given when Connect fails; 10035 means under way
+    int nConnectError = 10035;  // given when Connect fails; 10035 means under way
 
     // Observations.
     int nCreateCalls = 0;
     int nConnectCalls = 0;
-    int nCloseCalls = 0;          // closes of an open socket
+    int nCloseCalls = 0;  // closes of an open socket
     unsigned nCreatePort = 0;
     int nCreateType = 0;
     long nCreateEvents = 0;

@@ -12,8 +12,7 @@ inline std::vector<std::wstring> g_lines;
 
 class CLogCapture {
 public:
-    explicit CLogCapture(uint16_t nFilter)
-        : m_pfnPreviousSink(XLogSetSink(&Capture)), m_nPreviousFilter(XLogGetLevel())
+    explicit CLogCapture(uint16_t nFilter) : m_pfnPreviousSink(XLogSetSink(&Capture)), m_nPreviousFilter(XLogGetLevel())
     {
         g_lines.clear();
         XLogSetLevel(nFilter);

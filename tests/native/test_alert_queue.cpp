@@ -78,10 +78,14 @@ protected:
     static AlertKind KindOf(char c)
     {
         switch (c) {
-        case 'C': return AlertIncomingCall;
-        case 'S': return AlertSms;
-        case 'E': return AlertError;
-        default: return AlertUpdate;
+        case 'C':
+            return AlertIncomingCall;
+        case 'S':
+            return AlertSms;
+        case 'E':
+            return AlertError;
+        default:
+            return AlertUpdate;
         }
     }
 
@@ -229,7 +233,7 @@ TEST_F(AlertQueueTest, APopupGoneWithItsOwnerIsForgotten)
     Play("!S E");  // the SMS could not be made; the error opens
     m_queue.OnPopupGone(m_pPopup);
     EXPECT_EQ(m_pPopup, nullptr);
-    Play("C");     // no popup is open any more, so the next alert opens at once
+    Play("C");  // no popup is open any more, so the next alert opens at once
     EXPECT_EQ(OpenedOrder(), "1- 2 3");
     Play("SS");
     ASSERT_NE(m_pPopup, nullptr);

@@ -77,8 +77,8 @@ TEST(DesktopAlertArrangeTest, PartsSitInTheWindowAndScaleWithTheDpi)
         EXPECT_EQ(p.rcLink.top, p.rcText.bottom + m.nTextGap);
         EXPECT_EQ(p.rcText.Width(), szText.cx);
         EXPECT_EQ(p.rcLink.Width(), szLink.cx);
-        EXPECT_EQ(p.szWindow.cy, 2 * m.nBorder + m.nCaptionHeight + 2 * m.nPadding + szText.cy + m.nTextGap +
-                                     szLink.cy);
+        EXPECT_EQ(p.szWindow.cy,
+                  2 * m.nBorder + m.nCaptionHeight + 2 * m.nPadding + szText.cy + m.nTextGap + szLink.cy);
     }
 }
 

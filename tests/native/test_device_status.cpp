@@ -137,11 +137,10 @@ TEST_P(TechnologyTextTest, ByCode)
 }
 
 INSTANTIATE_TEST_SUITE_P(DeviceStatus, TechnologyTextTest,
-                         ::testing::Values(TechnologyCase{-1, L"-"}, TechnologyCase{0, L"-"},
-                                           TechnologyCase{1, L"GSM"}, TechnologyCase{2, L"GPRS"},
-                                           TechnologyCase{3, L"EDGE"}, TechnologyCase{4, L"UMTS"},
-                                           TechnologyCase{5, L"HSDPA"}, TechnologyCase{6, L"-"},
-                                           TechnologyCase{255, L"-"}));
+                         ::testing::Values(TechnologyCase{-1, L"-"}, TechnologyCase{0, L"-"}, TechnologyCase{1, L"GSM"},
+                                           TechnologyCase{2, L"GPRS"}, TechnologyCase{3, L"EDGE"},
+                                           TechnologyCase{4, L"UMTS"}, TechnologyCase{5, L"HSDPA"},
+                                           TechnologyCase{6, L"-"}, TechnologyCase{255, L"-"}));
 
 struct SignalCase {
     int32_t bConnected;
@@ -166,20 +165,19 @@ TEST_P(SignalTest, TextAndIcons)
     EXPECT_EQ(status.GetTrayIconId(true), c.nTrayIdUnseen);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    DeviceStatus, SignalTest,
-    ::testing::Values(SignalCase{1, -1, L"-", 0, 154, 147},  // link up, no signal message yet
-                      SignalCase{1, 0, L"No signal", 129, 148, 141},
-                      SignalCase{1, 1, L"Very low signal", 130, 149, 142},
-                      SignalCase{1, 2, L"Low signal", 131, 150, 143},
-                      SignalCase{1, 3, L"Good signal", 132, 151, 144},
-                      SignalCase{1, 4, L"Very good signal", 133, 152, 145},
-                      SignalCase{1, 5, L"Excellent signal", 134, 153, 146},
-                      SignalCase{1, 6, L"Excellent signal", 134, 153, 146},
-                      SignalCase{1, 200, L"Excellent signal", 134, 153, 146},
-                      // Link down: the tray shows nothing, the window still shows the level.
-                      SignalCase{0, 3, L"Good signal", 132, 154, 147},
-                      SignalCase{0, -1, L"-", 0, 154, 147}));
+INSTANTIATE_TEST_SUITE_P(DeviceStatus, SignalTest,
+                         ::testing::Values(SignalCase{1, -1, L"-", 0, 154, 147},  // link up, no signal message yet
+                                           SignalCase{1, 0, L"No signal", 129, 148, 141},
+                                           SignalCase{1, 1, L"Very low signal", 130, 149, 142},
+                                           SignalCase{1, 2, L"Low signal", 131, 150, 143},
+                                           SignalCase{1, 3, L"Good signal", 132, 151, 144},
+                                           SignalCase{1, 4, L"Very good signal", 133, 152, 145},
+                                           SignalCase{1, 5, L"Excellent signal", 134, 153, 146},
+                                           SignalCase{1, 6, L"Excellent signal", 134, 153, 146},
+                                           SignalCase{1, 200, L"Excellent signal", 134, 153, 146},
+                                           // Link down: the tray shows nothing, the window still shows the level.
+                                           SignalCase{0, 3, L"Good signal", 132, 154, 147},
+                                           SignalCase{0, -1, L"-", 0, 154, 147}));
 
 struct UsersCase {
     int32_t nCount1;
@@ -200,8 +198,8 @@ TEST_P(UsersTextTest, SumOfBothKinds)
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 
 INSTANTIATE_TEST_SUITE_P(DeviceStatus, UsersTextTest,
-                         ::testing::Values(UsersCase{-1, -1, L"-"}, UsersCase{2, -1, L"-"},
-                                           UsersCase{-1, 1, L"-"}, UsersCase{0, 0, L"Connected users: 0"},
+                         ::testing::Values(UsersCase{-1, -1, L"-"}, UsersCase{2, -1, L"-"}, UsersCase{-1, 1, L"-"},
+                                           UsersCase{0, 0, L"Connected users: 0"},
                                            UsersCase{65535, 65535, L"Connected users: 131070"},
                                            UsersCase{kMax, 0, L"Connected users: 2147483647"},
                                            // Beyond the 32-bit field the sum would wrap negative.

@@ -19,11 +19,11 @@ struct TemplateControl {
 };
 
 constexpr TemplateControl s_template[] = {
-    {1002, 7, 7, 116, 8},    {1017, 127, 7, 46, 8},  {1021, 176, 8, 20, 20},  {1022, 186, 8, 20, 20},
-    {1023, 7, 20, 20, 20},   {1003, 34, 19, 85, 8},  {1011, 110, 19, 91, 8},  {1004, 33, 30, 168, 47},
-    {1005, 7, 85, 86, 8},    {1018, 154, 85, 46, 8}, {1024, 7, 99, 20, 20},   {1031, 33, 96, 168, 51},
-    {1010, 7, 155, 61, 8},   {1013, 180, 157, 20, 20}, {1001, 7, 169, 134, 8}, {1020, 7, 169, 194, 8},
-    {1012, 7, 180, 74, 8},   {1014, 153, 180, 48, 8}, {1015, 7, 193, 61, 8},   {1016, 7, 205, 196, 17},
+    {1002, 7, 7, 116, 8},  {1017, 127, 7, 46, 8},    {1021, 176, 8, 20, 20}, {1022, 186, 8, 20, 20},
+    {1023, 7, 20, 20, 20}, {1003, 34, 19, 85, 8},    {1011, 110, 19, 91, 8}, {1004, 33, 30, 168, 47},
+    {1005, 7, 85, 86, 8},  {1018, 154, 85, 46, 8},   {1024, 7, 99, 20, 20},  {1031, 33, 96, 168, 51},
+    {1010, 7, 155, 61, 8}, {1013, 180, 157, 20, 20}, {1001, 7, 169, 134, 8}, {1020, 7, 169, 194, 8},
+    {1012, 7, 180, 74, 8}, {1014, 153, 180, 48, 8},  {1015, 7, 193, 61, 8},  {1016, 7, 205, 196, 17},
 };
 
 // Rectangles of a group's controls in list order, leaving out nMissingId.
@@ -143,8 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Masks, PlanLayoutTest, testing::ValuesIn(s_planCases));
 TEST(DialogLayout, ClosesGapsFromAnIndentedSmsOrigin)
 {
     // Groups that do not share a left edge: a hidden group hands on its anchor's x too.
-    const GroupGeometry aGroups[kLayoutGroupCount] = {
-        {{12, 4}, 50}, {{20, 60}, 40}, {{30, 110}, 20}, {{40, 140}, 10}};
+    const GroupGeometry aGroups[kLayoutGroupCount] = {{{12, 4}, 50}, {{20, 60}, 40}, {{30, 110}, 20}, {{40, 140}, 10}};
     const LayoutPlan plan = PlanLayout(4, aGroups);
     EXPECT_EQ(plan.aptOrigin[kGroupMissedCalls].x, 12);
     EXPECT_EQ(plan.aptOrigin[kGroupDeviceStatus].x, 12);
@@ -184,12 +183,8 @@ TEST(DialogLayout, ArrangesOnlyWhenTheMaskChanges)
         bool bApply;
     } showings[] = {
         {15, true, true},  // the first showing arranges even the template's own mask
-        {15, false, false},
-        {13, false, true},
-        {13, false, false},
-        {4, false, true},
-        {0, false, true},
-        {15, false, true},
+        {15, false, false}, {13, false, true}, {13, false, false},
+        {4, false, true},   {0, false, true},  {15, false, true},
     };
     LayoutState state;
     for (size_t i = 0; i < std::size(showings); ++i) {

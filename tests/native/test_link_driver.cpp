@@ -55,10 +55,7 @@ protected:
         m_pfnPreviousNow = CSockClient::s_pfnNow;
         CSockClient::s_pfnNow = &FakeNow;
     }
-    void TearDown() override
-    {
-        CSockClient::s_pfnNow = m_pfnPreviousNow;
-    }
+    void TearDown() override { CSockClient::s_pfnNow = m_pfnPreviousNow; }
 
     void Tick() { ConnectIfNeeded(m_client, L"127.0.0.1", 1337, m_owner); }
 
@@ -178,7 +175,7 @@ protected:
 
 TEST_F(LinkTimelineTest, SilentRouterIsDroppedAtTheFirstTickPastTenSeconds)
 {
-    ConnectAtFirstTick();  // stamp 1700000004
+    ConnectAtFirstTick();        // stamp 1700000004
     At(kStartMs + 2 * kTickMs);  // 8.192 s: age 4
     Tick();
     At(kStartMs + 3 * kTickMs);  // 12.288 s: age 8

@@ -1,5 +1,3 @@
-#include "app/Log.h"
-
 #include <gmock/gmock.h>
 
 #include <cstdint>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "app/LastError.h"
+#include "app/Log.h"
 
 namespace {
 
@@ -174,7 +173,10 @@ TEST_F(LogTest, FormatsFollowTheWindowsRuntime)
         {L"100% [   ab] [ab   ] [abc]", [] { XLog(3, L"100%% [%5s] [%-5s] [%.3s]", L"ab", L"ab", L"abcdef"); }},
         {L"[  42] [-0042]", [] { XLog(3, L"[%*d] [%05d]", 4, 42, -42); }},
         {L"CDlgMain::ConnectIfNeeded, CSockClient::Connect(127.0.0.1, 1337): NOK, 10061.",
-         [] { XLog(1 + 2, L"CDlgMain::ConnectIfNeeded, CSockClient::Connect(%s, %d): NOK, %d.", L"127.0.0.1", 1337, 10061); }},
+         [] {
+             XLog(1 + 2, L"CDlgMain::ConnectIfNeeded, CSockClient::Connect(%s, %d): NOK, %d.", L"127.0.0.1", 1337,
+                  10061);
+         }},
     };
     for (const Case& c : cases) {
         s_lines.clear();

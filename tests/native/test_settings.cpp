@@ -1,5 +1,3 @@
-#include "app/Settings.h"
-
 #include <gmock/gmock.h>
 
 #include <cwchar>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "app/Log.h"
+#include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "app/VersionSource.h"
 
@@ -20,11 +19,13 @@ using testing::ElementsAre;
 using testing::IsEmpty;
 
 std::vector<std::wstring> s_settingsLog;
-void CaptureSettingsLog(const wchar_t* pszLine) { s_settingsLog.emplace_back(pszLine); }
+void CaptureSettingsLog(const wchar_t* pszLine)
+{
+    s_settingsLog.emplace_back(pszLine);
+}
 
 // The profile as a map of "Section\Entry" to text; counts reads and can fail writes.
-class CFakeStore : public ISettingsStore
-{
+class CFakeStore : public ISettingsStore {
 public:
     std::wstring GetProfileString(const wchar_t* pszSection, const wchar_t* pszEntry,
                                   const wchar_t* pszDefault) override
@@ -53,8 +54,7 @@ public:
     int m_nReads = 0;
 };
 
-class CFakeVersion : public IVersionSource
-{
+class CFakeVersion : public IVersionSource {
 public:
     bool GetProductVersion(CProductVersion& version) override
     {
@@ -66,8 +66,7 @@ public:
     std::optional<CProductVersion> m_version = CProductVersion{1, 0, 0, 91};
 };
 
-class SettingsTest : public testing::Test
-{
+class SettingsTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -107,7 +106,8 @@ TEST(SettingsTemplates, HaveTheirExactLengthsAndOneAddressMarkEach)
     EXPECT_EQ(Length(kMissedCallsUrlTemplate), 274u);
     EXPECT_EQ(Length(kOverviewUrlTemplate), 225u);
     EXPECT_EQ(Length(kUpgradeUrlTemplate), 57u);
-    for (const wchar_t* psz : {kSmsInboxUrlTemplate, kMissedCallsUrlTemplate, kOverviewUrlTemplate, kUpgradeUrlTemplate}) {
+    for (const wchar_t* psz :
+         {kSmsInboxUrlTemplate, kMissedCallsUrlTemplate, kOverviewUrlTemplate, kUpgradeUrlTemplate}) {
         const std::wstring text(psz);
         EXPECT_EQ(text.find(L"http://%IpAddress%/index.cgi?"), 0u);
         EXPECT_EQ(text.find(L"%IpAddress%", 8), std::wstring::npos);
@@ -175,8 +175,8 @@ TEST_F(SettingsTest, StoredIdsReadAsClampedSignedNumbers)
         int32_t nId;
     };
     const Row rows[] = {
-        {nullptr, 0},        {L"17", 17},        {L"-5", -5},           {L"4294967295", 2147483647},
-        {L"-99999999999", -2147483647 - 1}, {L"abc", 0}, {L"  12abc", 12},
+        {nullptr, 0}, {L"17", 17},      {L"-5", -5}, {L"4294967295", 2147483647}, {L"-99999999999", -2147483647 - 1},
+        {L"abc", 0},  {L"  12abc", 12},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "stored " << (row.pszStored ? "value" : "nothing") << ", id " << row.nId);

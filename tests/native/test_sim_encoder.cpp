@@ -27,9 +27,17 @@ std::string Hex(const SimBytes& bytes, size_t nOffset, size_t nCount)
 TEST(SimEncoder, EveryTypeHasItsSizeAndHeader)
 {
     const SimBytes messages[] = {
-        EncodeConnectionState(3), EncodeSms("t", "s", "x", 1), EncodeIncomingCall("c"), EncodeMissedCall("t", "c", 1),
-        EncodeRegistration(1, 2, 3, "o"), EncodeSignal(4), EncodeUsers(1, 2), EncodeKeepAlive(), EncodeError("e"),
-        EncodeSoftwareRequired("v", "u"), EncodeLiveUpdate(2),
+        EncodeConnectionState(3),
+        EncodeSms("t", "s", "x", 1),
+        EncodeIncomingCall("c"),
+        EncodeMissedCall("t", "c", 1),
+        EncodeRegistration(1, 2, 3, "o"),
+        EncodeSignal(4),
+        EncodeUsers(1, 2),
+        EncodeKeepAlive(),
+        EncodeError("e"),
+        EncodeSoftwareRequired("v", "u"),
+        EncodeLiveUpdate(2),
     };
     for (unsigned nType = 1; nType <= 11; ++nType) {
         SCOPED_TRACE(nType);
@@ -52,7 +60,10 @@ TEST(SimEncoder, DecoderReadsBackEveryField)
     EXPECT_EQ(nValue, 4);
 
     // Non-ASCII text of the Basic Multilingual Plane reads the same with either wchar_t width.
-    msg = EncodeSms("07/03/2009 14:05", "+4912345", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC 5", 0xFEDCBA98u);
+    msg = EncodeSms("07/03/2009 14:05", "+4912345",
+                    "Gr\xC3\xBC\xC3\x9F"
+                    "e \xE2\x82\xAC 5",
+                    0xFEDCBA98u);
     EXPECT_EQ(SmsTime(msg.data(), msg.size()), L"07/03/2009 14:05");
     EXPECT_EQ(SmsSender(msg.data(), msg.size()), L"+4912345");
     EXPECT_EQ(SmsText(msg.data(), msg.size()), L"Gr\u00fc\u00dfe \u20ac 5");
@@ -136,7 +147,8 @@ TEST(SimEncoder, LiteralBytesOfTheTables)
         {"signal", EncodeSignal(3), 0, "00 06 06 01 03 00"},
         {"keep-alive", EncodeKeepAlive(), 0, "00 08 08 01 00 00 00 00"},
         {"live update -2", EncodeLiveUpdate(-2), 0, "00 05 0B 01 FE"},
-        {"sms header and lengths", EncodeSms("ab", "+49", "hi!!", 0x01020304u), 0, "03 76 02 01 00 02 00 03 00 04 61 62 00"},
+        {"sms header and lengths", EncodeSms("ab", "+49", "hi!!", 0x01020304u), 0,
+         "03 76 02 01 00 02 00 03 00 04 61 62 00"},
         {"sms sender area", EncodeSms("ab", "+49", "hi!!", 0x01020304u), 41, "00 2B 34 39 00"},
         {"sms text area and id", EncodeSms("ab", "+49", "hi!!", 0x01020304u), 81, "00 68 69 21 21 00"},
         {"sms id ends the message", EncodeSms("ab", "+49", "hi!!", 0x01020304u), 881, "00 01 02 03 04"},

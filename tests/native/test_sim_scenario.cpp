@@ -95,15 +95,14 @@ TEST(SimScenario, EachLineBecomesItsStep)
 
 TEST(SimScenario, ScriptKeepsLinesAndSources)
 {
-    const char* pszScript =
-        "# a router that comes and goes\n"
-        "keepalive 200\r\n"
-        "\n"
-        "wait-connect   # first client\n"
-        "   \t\n"
-        "send signal 3\n"
-        "close\n"
-        "end";
+    const char* pszScript = "# a router that comes and goes\n"
+                            "keepalive 200\r\n"
+                            "\n"
+                            "wait-connect   # first client\n"
+                            "   \t\n"
+                            "send signal 3\n"
+                            "close\n"
+                            "end";
     std::vector<ScenarioStep> steps;
     ScenarioError error;
     ASSERT_TRUE(ParseScenario(pszScript, steps, error)) << error.message;

@@ -109,15 +109,15 @@ struct SmsTextCase {
 };
 
 const SmsTextCase kSmsTextCases[] = {
-    {"plain", "01.02.09 10:15", "+491701234", "See you at 8",
-     L"Received 01.02.09 10:15", L"From: +491701234", L"See you at 8"},
+    {"plain", "01.02.09 10:15", "+491701234", "See you at 8", L"Received 01.02.09 10:15", L"From: +491701234",
+     L"See you at 8"},
     {"all empty", "", "", "", L"Received ", L"From: Withheld", L""},
     {"blank sender", "10:15", "  \t ", "x", L"Received 10:15", L"From: Withheld", L"x"},
-    {"outer white space trimmed, inner kept", " \t10:15 \r\n", "\n Anna  Maria \t",
-     "\r\n line 1\nline 2 \t", L"Received 10:15", L"From: Anna  Maria", L"line 1\nline 2"},
+    {"outer white space trimmed, inner kept", " \t10:15 \r\n", "\n Anna  Maria \t", "\r\n line 1\nline 2 \t",
+     L"Received 10:15", L"From: Anna  Maria", L"line 1\nline 2"},
     // Texts stay in UTF-16 code units: one letter outside the basic plane is two units.
-    {"non-ASCII", "10:15", "J\xC3\xB6rg", "\xF0\x9F\x98\x80!",
-     L"Received 10:15", L"From: J\u00F6rg", std::wstring{wchar_t(0xD83D), wchar_t(0xDE00), L'!'}},
+    {"non-ASCII", "10:15", "J\xC3\xB6rg", "\xF0\x9F\x98\x80!", L"Received 10:15", L"From: J\u00F6rg",
+     std::wstring{wchar_t(0xD83D), wchar_t(0xDE00), L'!'}},
 };
 
 class SmsRecordTexts : public ::testing::TestWithParam<SmsTextCase> {};
@@ -304,8 +304,8 @@ const CallTextCase kCallTextCases[] = {
     {"empty caller", "10:15", "", L"10:15", L"Withheld"},
     {"blank caller", "10:15", " \r\n\t ", L"10:15", L"Withheld"},
     {"empty time has no label", "", "0301234", L"", L"0301234"},
-    {"outer white space trimmed, inner kept", "\t 01.02.09  10:15 \n", "  +49 170 1234 ",
-     L"01.02.09  10:15", L"+49 170 1234"},
+    {"outer white space trimmed, inner kept", "\t 01.02.09  10:15 \n", "  +49 170 1234 ", L"01.02.09  10:15",
+     L"+49 170 1234"},
 };
 
 class MissedCallRecordTexts : public ::testing::TestWithParam<CallTextCase> {};

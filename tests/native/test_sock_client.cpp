@@ -60,7 +60,8 @@ Bytes_t WithText(Bytes_t msg, const WireTextField& field, const std::string& tex
 
 Bytes_t Slice(const Bytes_t& bytes, size_t nFrom, size_t nTo)
 {
-    return Bytes_t(bytes.begin() + static_cast<std::ptrdiff_t>(nFrom), bytes.begin() + static_cast<std::ptrdiff_t>(nTo));
+    return Bytes_t(bytes.begin() + static_cast<std::ptrdiff_t>(nFrom),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(nTo));
 }
 
 Bytes_t Join(std::initializer_list<Bytes_t> parts)
@@ -172,10 +173,7 @@ protected:
         CSockClient::s_pfnNow = &FakeNow;
         ASSERT_TRUE(m_client.Create(0, kSocketStream, kSocketAllEvents, nullptr));
     }
-    void TearDown() override
-    {
-        CSockClient::s_pfnNow = m_pfnPreviousNow;
-    }
+    void TearDown() override { CSockClient::s_pfnNow = m_pfnPreviousNow; }
 
     // One OnReceive per chunk, each chunk a separate arrival.
     void Deliver(const std::vector<Bytes_t>& chunks)
@@ -212,9 +210,9 @@ struct DeliveryCase {
     std::vector<Bytes_t> chunks;
     std::vector<std::wstring> lines;
     std::vector<std::wstring> calls;
-    int32_t nLeft;           // m_nReceived afterwards
-    bool bStamped;           // m_tLastMessage set to now
-    bool bLinkDropped;       // the socket closed
+    int32_t nLeft;      // m_nReceived afterwards
+    bool bStamped;      // m_tLastMessage set to now
+    bool bLinkDropped;  // the socket closed
 };
 
 // One case a row, as the table reads best.
@@ -388,10 +386,12 @@ const CheckCase kCheckCases[] = {
      L"CSockClient::ProcessMessage, NOK: header message size (8) and message size (6) mismatch, ignored."},
     {"HeaderCheckedBeforeVersion", Message(MsgSignalStrength, 6, 7, 9), 0,
      L"CSockClient::ProcessMessage, NOK: header message size (7) and message size (6) mismatch, ignored."},
-    {"VersionCheckedBeforeType", Message(0, 6, 6, 0), 0, L"CSockClient::ProcessMessage, NOK: unsupported protocol (0)."},
+    {"VersionCheckedBeforeType", Message(0, 6, 6, 0), 0,
+     L"CSockClient::ProcessMessage, NOK: unsupported protocol (0)."},
     {"Type0", Message(0, 6, 6), 0, L"CSockClient::ProcessMessage, NOK: unknown type (0), ignored."},
     {"Type255", Message(255, 6, 6), 0, L"CSockClient::ProcessMessage, NOK: unknown type (255), ignored."},
-    {"TypeCheckedBeforeSize", Message(12, 886, 886), 0, L"CSockClient::ProcessMessage, NOK: unknown type (12), ignored."},
+    {"TypeCheckedBeforeSize", Message(12, 886, 886), 0,
+     L"CSockClient::ProcessMessage, NOK: unknown type (12), ignored."},
     {"SmsOneByteShort", Message(MsgSmsReceived, 885, 885), 0,
      L"CSockClient::ProcessMessage, NOK: message type (2) and message size (886) mismatch, ignored."},
     {"LiveUpdateOneByteLong", Message(MsgLiveUpdateStatus, 6, 6), 0,
@@ -454,26 +454,31 @@ Bytes_t MissedCall()
 }
 
 const DispatchCase kDispatchCases[] = {
-    {"ConnectionState", WithByte(Message(MsgConnectionState), ConnectionStateLayout::State, 0xC8),
+    {"ConnectionState",
+     WithByte(Message(MsgConnectionState), ConnectionStateLayout::State, 0xC8),
      {L"SetConnectionState(200)"}},
     {"Sms", Sms(), {L"ProcessReceivedSmsMessage(886, id 16909320)"}},
-    {"IncomingCall", WithText(Message(MsgIncomingCall), IncomingCallLayout::Caller, "+4930123"),
+    {"IncomingCall",
+     WithText(Message(MsgIncomingCall), IncomingCallLayout::Caller, "+4930123"),
      {L"ReportCall(\"+4930123\")"}},
-    {"IncomingCallWithoutCaller", WithText(Message(MsgIncomingCall), IncomingCallLayout::Caller, " \r\n "),
+    {"IncomingCallWithoutCaller",
+     WithText(Message(MsgIncomingCall), IncomingCallLayout::Caller, " \r\n "),
      {L"ReportCall(\"Withheld\")"}},
     {"MissedCall", MissedCall(), {L"ProcessMissedCallMessage(84, id 42)"}},
     {"RegistrationState", Registration(), {L"SetRegistrationState(2, 7, 5, \"Tessanet\")"}},
     {"SignalStrength", Signal(9), {L"SetSignalStrength(9)"}},
     {"ConnectedUsers",
-     WithByte(WithByte(WithByte(Message(MsgConnectedUsers), ConnectedUsersLayout::Kind, 2),
-                       ConnectedUsersLayout::Count, 0x01),
+     WithByte(WithByte(WithByte(Message(MsgConnectedUsers), ConnectedUsersLayout::Kind, 2), ConnectedUsersLayout::Count,
+                       0x01),
               ConnectedUsersLayout::Count + 1, 0x02),
      {L"SetConnectedUsersCount(2, 258)"}},
     {"KeepAlive", Message(MsgKeepAlive), {}},
-    {"ErrorReport", WithText(Message(MsgErrorReport), ErrorReportLayout::Text, "SIM locked"),
+    {"ErrorReport",
+     WithText(Message(MsgErrorReport), ErrorReportLayout::Text, "SIM locked"),
      {L"ReportError(\"SIM locked\")"}},
     {"SoftwareRequired", SoftwareRequired(), {L"ReportSoftwareRequired(\"2.1\", \"http://127.0.0.1/n.exe\")"}},
-    {"LiveUpdateStatusIsSigned", WithByte(Message(MsgLiveUpdateStatus), LiveUpdateStatusLayout::Status, 0xFE),
+    {"LiveUpdateStatusIsSigned",
+     WithByte(Message(MsgLiveUpdateStatus), LiveUpdateStatusLayout::Status, 0xFE),
      {L"ReportLiveUpdateStatus(-2)"}},
 };
 
@@ -553,8 +558,8 @@ TEST_F(SockClientTest, ReceiveErrorDropsTheLinkThenShowsTheBox)
     m_client.m_nReceived = 3;
     FakeSocket().receives.push_back(ReceiveError(10054));
     m_client.OnReceive(0);
-    EXPECT_EQ(m_owner.m_calls, (std::vector<std::wstring>{L"SetRouterConnected(false)",
-                                                           L"ShowReceiveErrorBox(\"Error occured:\n\")"}));
+    EXPECT_EQ(m_owner.m_calls,
+              (std::vector<std::wstring>{L"SetRouterConnected(false)", L"ShowReceiveErrorBox(\"Error occured:\n\")"}));
     EXPECT_EQ(nClosesWhileOpen, 1);
     EXPECT_EQ(FakeSocket().nCloseCalls, 1);
     EXPECT_EQ(m_client.m_hSocket, kInvalidSocketHandle);
@@ -580,10 +585,10 @@ TEST_F(SockClientTest, TheLinkGoesOnWhileTheErrorBoxIsOpen)
     FakeSocket().receives.push_back(ReceiveError(10054));
     m_client.OnReceive(0);
 
-    EXPECT_EQ(m_owner.m_calls, (std::vector<std::wstring>{L"SetRouterConnected(false)",
-                                                           L"ShowReceiveErrorBox(\"Error occured:\n\")",
-                                                           L"SetRouterConnected(true)", L"SetSignalStrength(3)",
-                                                           L"SetRouterConnected(false)"}));
+    EXPECT_EQ(m_owner.m_calls,
+              (std::vector<std::wstring>{L"SetRouterConnected(false)", L"ShowReceiveErrorBox(\"Error occured:\n\")",
+                                         L"SetRouterConnected(true)", L"SetSignalStrength(3)",
+                                         L"SetRouterConnected(false)"}));
     EXPECT_EQ(FakeSocket().nCreateCalls, 2);
     EXPECT_EQ(FakeSocket().nConnectCalls, 1);
     EXPECT_EQ(FakeSocket().nCloseCalls, 2);

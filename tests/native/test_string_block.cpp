@@ -1,5 +1,3 @@
-#include "app/StringBlock.h"
-
 #include <gmock/gmock.h>
 
 #include <cstdint>
@@ -10,11 +8,15 @@
 
 #include "app/LastError.h"
 #include "app/Log.h"
+#include "app/StringBlock.h"
 
 namespace {
 
 std::vector<std::wstring> s_blockLog;
-void CaptureBlockLog(const wchar_t* pszLine) { s_blockLog.emplace_back(pszLine); }
+void CaptureBlockLog(const wchar_t* pszLine)
+{
+    s_blockLog.emplace_back(pszLine);
+}
 
 constexpr uint32_t kUntouched = 0x20001234;
 
@@ -100,11 +102,13 @@ TEST_F(StringBlockTest, WalkFindsEntriesAndRejectsEveryMalformedBlock)
         {"count 0 is an absent string", FullBlock(0xFFFF & ~(1u << 4)), 4, Outcome::Absent, nullptr},
         {"empty entries before the wanted one", FullBlock(1u << 9), 9, Outcome::Found, "s9"},
         {"block shorter than 16 entries is enough", Block({"a", "bc"}), 1, Outcome::Found, "bc"},
-        {"trailing bytes after the entries do not matter", [] {
+        {"trailing bytes after the entries do not matter",
+         [] {
              std::vector<uint8_t> b = Block({"xyz"});
              b.push_back(0x7F);
              return b;
-         }(), 0, Outcome::Found, "xyz"},
+         }(),
+         0, Outcome::Found, "xyz"},
         {"empty block", {}, 0, Outcome::Invalid, nullptr},
         {"single byte: no room for a count", {0x01}, 0, Outcome::Invalid, nullptr},
         {"odd size ends inside the next count", Cut(full, 4 + 4 + 1), 2, Outcome::Invalid, nullptr},
@@ -112,8 +116,7 @@ TEST_F(StringBlockTest, WalkFindsEntriesAndRejectsEveryMalformedBlock)
         {"skipped entry runs past the end", Block({"abc"}), 1, Outcome::Invalid, nullptr},
         {"skipped entry with a huge count", {0xFF, 0xFF, 'a', 0, 'b', 0}, 1, Outcome::Invalid, nullptr},
         {"truncated inside the wanted entry", Cut(Block({"abcdef"}), 2 + 6), 0, Outcome::Invalid2, nullptr},
-        {"truncated by one byte in the wanted entry", Cut(full, full.size() - 1), 15, Outcome::Invalid2,
-         nullptr},
+        {"truncated by one byte in the wanted entry", Cut(full, full.size() - 1), 15, Outcome::Invalid2, nullptr},
         {"count alone, text missing", {0x03, 0x00}, 0, Outcome::Invalid2, nullptr},
     };
 

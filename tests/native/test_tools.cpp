@@ -82,8 +82,14 @@ const DecodeCase kCases[] = {
     {"overlong three-byte", 40, kTextLength, "\xE0\x80\xAF", nullptr, u"\uFFFD\uFFFD\uFFFD"},
     {"encoded surrogate", 40, kTextLength, "\xED\xA0\x80", nullptr, u"\uFFFD\uFFFD\uFFFD"},
     {"above U+10FFFF", 40, kTextLength, "\xF4\x90\x80\x80", nullptr, u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-    {"truncated three-byte is one U+FFFD", 40, kTextLength, "\xE2\x82" "A", nullptr, u"\uFFFDA"},
-    {"truncated four-byte is one U+FFFD", 40, kTextLength, "\xF0\x9F\x98" "A", nullptr, u"\uFFFDA"},
+    {"truncated three-byte is one U+FFFD", 40, kTextLength,
+     "\xE2\x82"
+     "A",
+     nullptr, u"\uFFFDA"},
+    {"truncated four-byte is one U+FFFD", 40, kTextLength,
+     "\xF0\x9F\x98"
+     "A",
+     nullptr, u"\uFFFDA"},
     {"sequence cut by the length", 40, 2, "\xE2\x82\xAC", nullptr, u"\uFFFD"},
     {"sequence cut by the area end", 3, 3, "ab\xE2", nullptr, u"ab\uFFFD"},
     {"sequence cut by a NUL", 40, 4, std::string("\xE2\x82\0x", 4), nullptr, u"\uFFFD"},
@@ -94,7 +100,8 @@ TEST_F(Utf8ToUtf16Test, DecodesTable)
 {
     for (const DecodeCase& c : kCases) {
         SCOPED_TRACE(c.pszName);
-        const int16_t nLength = static_cast<int16_t>(c.nLength == kTextLength ? static_cast<int>(c.area.size()) : c.nLength);
+        const int16_t nLength =
+            static_cast<int16_t>(c.nLength == kTextLength ? static_cast<int>(c.area.size()) : c.nLength);
         EXPECT_EQ(Units(Decode(c.nWidth, nLength, c.area, c.pFallback)), c.expected);
     }
     EXPECT_TRUE(g_lines.empty()) << "no case is a failure";

@@ -1,8 +1,8 @@
-#include "app/TraceLine.h"
-
 #include <gmock/gmock.h>
 
 #include <string>
+
+#include "app/TraceLine.h"
 
 namespace {
 

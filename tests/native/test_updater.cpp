@@ -192,34 +192,19 @@ TEST(ProgressPacer, ReportsTheFirstChunkThenOncePerInterval)
 TEST(ReadSize, FollowsTheLink)
 {
     struct Step {
-        uint32_t nRead;      // what the read gave of the size asked
+        uint32_t nRead;  // what the read gave of the size asked
         uint64_t nElapsedMs;
-        uint32_t nNext;      // the size asked next
+        uint32_t nNext;  // the size asked next
     };
     // A fast link: full, quick reads double up to the largest size, and stay there.
     // Then the link slows: a slow read halves, a full read at a middling pace keeps the
     // size, a short read (the end, or what arrived) never grows it.
     const Step steps[] = {
-        {4096, 1, 8192},
-        {8192, 0, 16384},
-        {16384, 19, 32768},
-        {32768, 20, 32768},
-        {32768, 2, 65536},
-        {65536, 2, 131072},
-        {131072, 2, 262144},
-        {262144, 2, 524288},
-        {524288, 2, 1048576},
-        {1048576, 2, 1048576},
-        {1048576, 101, 524288},
-        {524288, 100, 524288},
-        {1000, 1, 524288},
-        {524288, 5000, 262144},
-        {262144, 5000, 131072},
-        {0, 5000, 65536},
-        {65536, 500, 32768},
-        {32768, 500, 16384},
-        {16384, 500, 8192},
-        {8192, 500, 4096},
+        {4096, 1, 8192},      {8192, 0, 16384},       {16384, 19, 32768},     {32768, 20, 32768},
+        {32768, 2, 65536},    {65536, 2, 131072},     {131072, 2, 262144},    {262144, 2, 524288},
+        {524288, 2, 1048576}, {1048576, 2, 1048576},  {1048576, 101, 524288}, {524288, 100, 524288},
+        {1000, 1, 524288},    {524288, 5000, 262144}, {262144, 5000, 131072}, {0, 5000, 65536},
+        {65536, 500, 32768},  {32768, 500, 16384},    {16384, 500, 8192},     {8192, 500, 4096},
         {4096, 500, 4096},
     };
     CReadSize size;
@@ -283,17 +268,20 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"connecting", 20, Narrow("127.0.0.1"), true, L"Connecting to socket address "},
         StatusCase{"connected", 21, {}, true, L"Connected to socket address"},
         StatusCase{"sending", 30, {}, true, L"Sending request..."},
-        StatusCase{"sent", 31, {1, 0, 0, 0}, true, L"Request sent"},
-        StatusCase{"receiving", 40, {}, false, L""},
+        StatusCase{"sent", 31, {1, 0, 0, 0}, true, L"Request sent"}, StatusCase{"receiving", 40, {}, false, L""},
         StatusCase{"received", 41, {}, true, L"Response received"},
         StatusCase{"closing", 50, {}, true, L"Closing the connection to the server"},
         StatusCase{"closed", 51, {}, true, L"Connection to the server closed"},
-        StatusCase{"handle created", 60, {}, true, L""},
-        StatusCase{"handle closing", 70, {}, false, L""},
-        StatusCase{"complete, 32-bit", 100, {0x01, 0, 0, 0, 0x1D, 0x2F, 0, 0}, true,
+        StatusCase{"handle created", 60, {}, true, L""}, StatusCase{"handle closing", 70, {}, false, L""},
+        StatusCase{"complete, 32-bit",
+                   100,
+                   {0x01, 0, 0, 0, 0x1D, 0x2F, 0, 0},
+                   true,
                    L"Request complete, dwResult = 00000001, dwError = 00002F1D"},
-        StatusCase{"complete, 64-bit", 100,
-                   {0xEF, 0xBE, 0xAD, 0xDE, 0x78, 0x56, 0x34, 0x12, 0x05, 0, 0, 0, 0, 0, 0, 0}, true,
+        StatusCase{"complete, 64-bit",
+                   100,
+                   {0xEF, 0xBE, 0xAD, 0xDE, 0x78, 0x56, 0x34, 0x12, 0x05, 0, 0, 0, 0, 0, 0, 0},
+                   true,
                    L"Request complete, dwResult = DEADBEEF, dwError = 00000005"},
         StatusCase{"complete, other length", 100, {1, 0, 0, 0}, true, L"Request complete"},
         StatusCase{"unknown", 42, {}, true, L"Unknown status: 42"},

@@ -97,8 +97,14 @@ ConnectedUsersFields Users(const std::vector<uint8_t>& msg)
     EXPECT_TRUE(DecodeConnectedUsers(msg.data(), msg.size(), fields));
     return fields;
 }
-int32_t UserKind(const std::vector<uint8_t>& msg) { return Users(msg).nKind; }
-int32_t UserCount(const std::vector<uint8_t>& msg) { return Users(msg).nCount; }
+int32_t UserKind(const std::vector<uint8_t>& msg)
+{
+    return Users(msg).nKind;
+}
+int32_t UserCount(const std::vector<uint8_t>& msg)
+{
+    return Users(msg).nCount;
+}
 
 RegistrationStateFields Registration(const std::vector<uint8_t>& msg)
 {
@@ -106,9 +112,18 @@ RegistrationStateFields Registration(const std::vector<uint8_t>& msg)
     EXPECT_TRUE(DecodeRegistrationState(msg.data(), msg.size(), fields));
     return fields;
 }
-int32_t CsState(const std::vector<uint8_t>& msg) { return Registration(msg).nCsState; }
-int32_t PsState(const std::vector<uint8_t>& msg) { return Registration(msg).nPsState; }
-int32_t Technology(const std::vector<uint8_t>& msg) { return Registration(msg).nTechnology; }
+int32_t CsState(const std::vector<uint8_t>& msg)
+{
+    return Registration(msg).nCsState;
+}
+int32_t PsState(const std::vector<uint8_t>& msg)
+{
+    return Registration(msg).nPsState;
+}
+int32_t Technology(const std::vector<uint8_t>& msg)
+{
+    return Registration(msg).nTechnology;
+}
 
 struct IntegerCase {
     const char* pszName;

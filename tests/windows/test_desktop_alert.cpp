@@ -11,6 +11,7 @@
 // For a look at the popups: tools/screenshot.sh runs this binary's "AlertScreenshots" child
 // in the sandbox and photographs the display.
 #include <windows.h>
+
 #include <winternl.h>
 
 #include <gmock/gmock.h>
@@ -56,8 +57,7 @@ struct CloseRecord {
     ULONGLONG nTick = 0;
 };
 
-class COwnerWnd : public CWnd
-{
+class COwnerWnd : public CWnd {
 public:
     bool Make()
     {
@@ -233,8 +233,7 @@ GuiObjects CountGuiObjects(bool* pbBySystem = nullptr)
 }
 
 // The pointer goes back where it was, for the tests that run after this binary.
-class PointerKept : public testing::Environment
-{
+class PointerKept : public testing::Environment {
 public:
     void SetUp() override { GetCursorPos(&m_pt); }
     void TearDown() override { SetCursorPos(m_pt.x, m_pt.y); }
@@ -247,8 +246,7 @@ testing::Environment* const s_pPointerKept = testing::AddGlobalTestEnvironment(n
 // ---------------------------------------------------------------------------------------
 // The fixture: the product's settings, no popup open, nothing waiting, the default place.
 
-class DesktopAlertTest : public testing::Test
-{
+class DesktopAlertTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -340,7 +338,8 @@ TEST_P(DesktopAlertKindTest, OpensWithTheSettingsItsIconTextAndLink)
     EXPECT_EQ(nAlpha, 200);
     EXPECT_EQ(nFlags & LWA_ALPHA, static_cast<DWORD>(LWA_ALPHA));
     const LONG_PTR nExStyle = GetWindowLongPtrW(hWnd, GWL_EXSTYLE);
-    for (LONG_PTR nBit : {LONG_PTR{WS_EX_TOPMOST}, LONG_PTR{WS_EX_NOACTIVATE}, LONG_PTR{WS_EX_TOOLWINDOW}, LONG_PTR{WS_EX_LAYERED}})
+    for (LONG_PTR nBit :
+         {LONG_PTR{WS_EX_TOPMOST}, LONG_PTR{WS_EX_NOACTIVATE}, LONG_PTR{WS_EX_TOOLWINDOW}, LONG_PTR{WS_EX_LAYERED}})
         EXPECT_EQ(nExStyle & nBit, nBit);
     EXPECT_EQ(GetWindow(hWnd, GW_OWNER), Owner().m_hWnd);
 
@@ -518,8 +517,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DesktopAlertLinkTest, testing::ValuesIn(kLinkCas
 // A window the user works in, which keeps the activation while popups come and are clicked.
 TEST_F(DesktopAlertTest, TakesNeitherActivationNorFocus)
 {
-    HWND hWork = CreateWindowExW(0, L"EDIT", L"working", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200,
-                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND hWork = CreateWindowExW(0, L"EDIT", L"working", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(hWork, nullptr);
     const std::unique_ptr<HWND__, BOOL(WINAPI*)(HWND)> destroyWork(hWork, DestroyWindow);
     SetForegroundWindow(hWork);
@@ -573,8 +572,8 @@ TEST_F(DesktopAlertTest, UserAndGdiObjectsStayAsTheyWereAfterTheFirstPopup)
     ASSERT_TRUE(showAll(200));
     const GuiObjects after = CountGuiObjects();
     std::printf("[ objects  ] %s: USER %lu, GDI %lu after the first popup; USER %lu, GDI %lu after 200 more\n",
-                bBySystem ? "GetGuiResources" : "windows and Wine's GDI table", first.nUser, first.nGdi,
-                after.nUser, after.nGdi);
+                bBySystem ? "GetGuiResources" : "windows and Wine's GDI table", first.nUser, first.nGdi, after.nUser,
+                after.nGdi);
     EXPECT_GT(first.nGdi, 0u);
     EXPECT_EQ(after.nUser, first.nUser);
     EXPECT_EQ(after.nGdi, first.nGdi);

@@ -10,6 +10,7 @@
 // For a look at the window: tools/screenshot.sh runs this binary's "StatusScreenshots"
 // child in the sandbox and photographs the display.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -120,8 +121,7 @@ bool PrepareProcess()
 }
 
 // The window under test, with counters on the keys' commands and on its own deletion.
-class CProbedDlgMain : public CDlgMain
-{
+class CProbedDlgMain : public CDlgMain {
 public:
     ~CProbedDlgMain() override
     {
@@ -304,15 +304,14 @@ struct CreationRecord {
     uint32_t nTrayImage = 0;
     std::map<int, bool> statusShown;  // the device-status group's controls
     std::wstring strNoConnection;
-    RECT rcWindow = {};                    // after the window's first placement
-    std::map<int, RECT> rcTemplate;        // every grouped control as the template made it
-    std::map<int, RECT> rcFirstLayout;     // after the first showing's layout, mask 15
+    RECT rcWindow = {};                 // after the window's first placement
+    std::map<int, RECT> rcTemplate;     // every grouped control as the template made it
+    std::map<int, RECT> rcFirstLayout;  // after the first showing's layout, mask 15
     RECT rcWindowAfterFirstLayout = {};
-    MeasuredGroups groups;                 // measured after the first layout
+    MeasuredGroups groups;  // measured after the first layout
 };
 
-class MainWindow : public testing::Test
-{
+class MainWindow : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
@@ -488,8 +487,7 @@ TEST_F(MainWindow, RefreshShowsStatusGroupTrayIconAndTooltip)
 }
 
 // Counts what a control is told to change: its text, its image, its visibility.
-class CControlChanges
-{
+class CControlChanges {
 public:
     explicit CControlChanges(HWND hDialog)
     {
@@ -595,8 +593,8 @@ std::vector<std::wstring> OpenedAddresses()
     if (pszLog == nullptr)
         return lines;
     const std::wstring path = L"Z:" + std::wstring(pszLog, pszLog + strlen(pszLog));
-    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               0, nullptr);
+    HANDLE hFile =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return lines;
     std::string bytes(1 << 20, '\0');
@@ -607,7 +605,8 @@ std::vector<std::wstring> OpenedAddresses()
     for (size_t nStart = 0; nStart < bytes.size();) {
         const size_t nEnd = bytes.find('\n', nStart);
         lines.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(nStart),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(nEnd == std::string::npos ? bytes.size() : nEnd));
+                           bytes.begin() +
+                               static_cast<std::ptrdiff_t>(nEnd == std::string::npos ? bytes.size() : nEnd));
         nStart = nEnd == std::string::npos ? bytes.size() : nEnd + 1;
     }
     return lines;

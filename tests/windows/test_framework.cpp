@@ -3,6 +3,7 @@
 // application's message loop, the worker thread, controls, menus, message boxes and the
 // recursive registry deletion.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gmock/gmock.h>
@@ -12,12 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "app/ResourceModule.h"
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "framework/Menu.h"
 #include "framework/MessageBox.h"
 #include "framework/ResourceException.h"
-#include "app/ResourceModule.h"
 #include "framework/Static.h"
 #include "framework/ToolTipCtrl.h"
 #include "framework/WinApp.h"
@@ -32,8 +33,7 @@ constexpr UINT kMsgShow = WM_APP + 2;
 constexpr UINT kMsgStop = WM_APP + 3;
 constexpr DWORD kWaitMs = 5000;
 
-class CommonControls : public testing::Environment
-{
+class CommonControls : public testing::Environment {
 public:
     void SetUp() override
     {
@@ -49,8 +49,7 @@ void PumpPending()
 }
 
 // The modeless test dialog: records what reaches its handlers.
-class CTestDialog : public CDialog
-{
+class CTestDialog : public CDialog {
 public:
     CStatic m_label;
     CWnd m_edit;
@@ -158,8 +157,7 @@ protected:
     }
 };
 
-class FrameworkTest : public testing::Test
-{
+class FrameworkTest : public testing::Test {
 protected:
     void TearDown() override
     {
@@ -226,9 +224,7 @@ struct CommandCase {
     bool bAlive;
 };
 
-class CommandRoutingTest : public FrameworkTest, public testing::WithParamInterface<CommandCase>
-{
-};
+class CommandRoutingTest : public FrameworkTest, public testing::WithParamInterface<CommandCase> {};
 
 void PostKey(CTestDialog& dlg, UINT nKey)
 {
@@ -301,9 +297,9 @@ TEST_F(FrameworkTest, WindowProcOverrideSeesItsOwnMessagesAndPassesTheRestOn)
     // Default() is the system's dialog processing: the static's colours and brush, and the
     // window text that WM_GETTEXT reads.
     HDC hDC = GetDC(dlg.m_hWnd);
-    EXPECT_NE(dlg.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hDC),
-                              reinterpret_cast<LPARAM>(dlg.m_label.m_hWnd)),
-              0);
+    EXPECT_NE(
+        dlg.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hDC), reinterpret_cast<LPARAM>(dlg.m_label.m_hWnd)),
+        0);
     ReleaseDC(dlg.m_hWnd, hDC);
     EXPECT_EQ(dlg.GetWindowText(), L"Modeless");
 
@@ -392,7 +388,9 @@ TEST_F(FrameworkTest, MenusLoadFromTheResourceModuleAndAMissingOneRaisesNothingB
 
     // Borrowed sub-menus are not destroyed with their object; the owner's is.
     const HMENU hPopup = popup.m_hMenu;
-    { CMenu borrowed = menu.GetSubMenu(0); }
+    {
+        CMenu borrowed = menu.GetSubMenu(0);
+    }
     EXPECT_TRUE(IsMenu(hPopup));
     const HMENU hMenu = menu.m_hMenu;
     EXPECT_TRUE(menu.DestroyMenu());
@@ -430,9 +428,7 @@ struct ModuleCase {
     bool bFound;
 };
 
-class ResourceModuleTest : public FrameworkTest, public testing::WithParamInterface<ModuleCase>
-{
-};
+class ResourceModuleTest : public FrameworkTest, public testing::WithParamInterface<ModuleCase> {};
 
 const ModuleCase kModuleCases[] = {
     {"OwnModule", nullptr, true},
@@ -469,9 +465,7 @@ struct ClassCase {
     bool bNullModule;  // registered with a null module handle, as the program does without a language library
 };
 
-class DialogClassTest : public FrameworkTest, public testing::WithParamInterface<ClassCase>
-{
-};
+class DialogClassTest : public FrameworkTest, public testing::WithParamInterface<ClassCase> {};
 
 const ClassCase kClassCases[] = {
     {"NotRegistered", false, false},
@@ -518,8 +512,7 @@ INSTANTIATE_TEST_SUITE_P(Framework, DialogClassTest, testing::ValuesIn(kClassCas
                          [](const testing::TestParamInfo<ClassCase>& info) { return info.param.pszName; });
 
 // A modal dialog that posts itself a command from a timer, as a click would arrive.
-class CTimedDialog : public CDialog
-{
+class CTimedDialog : public CDialog {
 public:
     static constexpr UINT_PTR kCommandTimer = 1;
     static constexpr UINT_PTR kSafetyTimer = 2;
@@ -584,8 +577,7 @@ TEST_F(FrameworkTest, DoModalReturnsTheValueGivenToEndDialog)
 }
 
 // The application object of the loop tests.
-class CTestApp : public CWinApp
-{
+class CTestApp : public CWinApp {
 public:
     bool m_bInitResult = true;
     bool m_bMakeMainWindow = true;
@@ -669,8 +661,7 @@ TEST_F(FrameworkTest, ExitInstanceBaseReturnsTheQuitCode)
 }
 
 // A worker with its own queue, as the updater's.
-class CTestThread : public CWinThread
-{
+class CTestThread : public CWinThread {
 public:
     static constexpr UINT kMsgStart = WM_USER + 1;
 

@@ -2,6 +2,7 @@
 // groups shown, hidden and moved, the window's height and corner, the once-only work; and
 // the labels: semibold heading font, fitting to the text's extent, a dialog without a font.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gmock/gmock.h>
@@ -34,15 +35,14 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT nMsg, WPARAM, LPARAM)
 }
 
 // A hidden modeless dialog from one of this binary's templates, destroyed with the object.
-class TestDialog
-{
+class TestDialog {
 public:
     explicit TestDialog(int nTemplate)
     {
         INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&icc);
-        m_hWnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nTemplate), nullptr,
-                                    PlainDialogProc, 0);
+        m_hWnd =
+            CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nTemplate), nullptr, PlainDialogProc, 0);
         m_nError = m_hWnd ? 0 : GetLastError();
     }
     ~TestDialog()
@@ -115,8 +115,7 @@ const Showing s_showings[] = {
 };
 
 // What went wrong in one run of the layout over a template, one line per mismatch.
-class CMismatches
-{
+class CMismatches {
 public:
     template <typename T>
     void Expect(bool bOk, const wchar_t* pszWhat, T nId)
@@ -301,8 +300,7 @@ void CaptureLine(const wchar_t* pszLine)
     g_lines.emplace_back(pszLine);
 }
 
-class LabelTest : public testing::Test
-{
+class LabelTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -425,9 +423,9 @@ TEST_F(LabelTest, HeadingWithoutDialogFontKeepsSystemFontAndTemplateSize)
     EXPECT_EQ(heading.GetFont(), nullptr);
     const RECT rcAfter = ItemRect(dialog.m_hWnd, 1010);
     EXPECT_TRUE(EqualRect(&rcAfter, &rcTemplate));
-    EXPECT_THAT(g_lines, testing::ElementsAre(testing::AllOf(
-                             testing::StartsWith(L"CStaticRegular::PreSubclassWindow, GetFont: 0x"),
-                             testing::EndsWith(L".\n"))));
+    EXPECT_THAT(g_lines, testing::ElementsAre(
+                             testing::AllOf(testing::StartsWith(L"CStaticRegular::PreSubclassWindow, GetFont: 0x"),
+                                            testing::EndsWith(L".\n"))));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The log and the trace file on Windows: the real OutputDebugStringW seen by a debugger,
 // the runtime's wide printf, the last-error promise, and the bytes of "Trace.Log".
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <gmock/gmock.h>
@@ -43,9 +44,8 @@ TEST(LogOnWindows, DebuggerSeesOneStringPerLine)
     ASSERT_FALSE(result.bTimedOut);
     EXPECT_EQ(result.nExitCode, 7u);
     EXPECT_THAT(result.strings, testing::ElementsAre(L"CNotifyIcon::SetText, Shell_NotifyIcon: 0x57.\n",
-                                                     L"XFindClose, CloseHandle: 0x6.\n\n", L"wide and narrow\n",
-                                                     L"\n", L"shown detail 1\n", L"<" + kLongText + L">\n",
-                                                     L"caf\u00e9\n"));
+                                                     L"XFindClose, CloseHandle: 0x6.\n\n", L"wide and narrow\n", L"\n",
+                                                     L"shown detail 1\n", L"<" + kLongText + L">\n", L"caf\u00e9\n"));
 }
 
 TN_CHILD_SCENARIO(LogThenHang)
@@ -282,7 +282,8 @@ DWORD WINAPI WriteTraceLogThread(void*)
 
 TEST_F(TraceLogTest, FileThatCannotBeOpenedDropsTheLine)
 {
-    HANDLE hHolder = CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hHolder =
+        CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(hHolder, INVALID_HANDLE_VALUE);
     DWORD nWritten = 0;
     ASSERT_TRUE(WriteFile(hHolder, "kept\n", 5, &nWritten, nullptr));

@@ -63,8 +63,7 @@ void CALLBACK PostStopOnceOpen(HWND, UINT, UINT_PTR nTimer, DWORD)
 }
 
 // A dialog whose Cancel would ask a question: a stop must end it without that.
-class CQuestionDialog : public CDialog
-{
+class CQuestionDialog : public CDialog {
 public:
     CQuestionDialog() : CDialog(kIdModalDialog) {}
     bool m_bBoxInside = false;
@@ -92,8 +91,7 @@ protected:
 };
 
 // The window a stop request destroys; its handler opens the loops of the case.
-class CStopWindow : public CWnd
-{
+class CStopWindow : public CWnd {
 public:
     std::function<void(CStopWindow&)> m_pfnOpenLoops;
 
@@ -135,9 +133,7 @@ struct RuleCase {
     std::vector<std::string> events;
 };
 
-class ModalRuleTest : public testing::TestWithParam<RuleCase>
-{
-};
+class ModalRuleTest : public testing::TestWithParam<RuleCase> {};
 
 TEST_P(ModalRuleTest, StopEndsTheOpenLoopsAndDestroysTheWindowOnceAfterThem)
 {
@@ -161,13 +157,16 @@ TEST_P(ModalRuleTest, StopEndsTheOpenLoopsAndDestroysTheWindowOnceAfterThem)
 }
 
 const RuleCase s_ruleCases[] = {
-    {"YesNoBoxAnswersNo", L"#32770",
+    {"YesNoBoxAnswersNo",
+     L"#32770",
      [](CStopWindow&) { g_events.push_back("box " + std::to_string(AfxMessageBox(L"Question?", MB_YESNO))); },
      {"handler begins", "stop requested", "box " + std::to_string(IDNO), "handler returns", "destroyed"}},
-    {"OkBoxAnswersOk", L"#32770",
+    {"OkBoxAnswersOk",
+     L"#32770",
      [](CStopWindow&) { g_events.push_back("box " + std::to_string(AfxMessageBox(L"Note.", MB_OK))); },
      {"handler begins", "stop requested", "box " + std::to_string(IDOK), "handler returns", "destroyed"}},
-    {"MenuClosesWithoutCommand", L"#32768",
+    {"MenuClosesWithoutCommand",
+     L"#32768",
      [](CStopWindow& wnd) {
          CMenu menu;
          ASSERT_TRUE(menu.LoadMenu(kIdMenu));
@@ -177,13 +176,15 @@ const RuleCase s_ruleCases[] = {
          g_events.push_back("menu " + std::to_string(nCommand));
      },
      {"handler begins", "stop requested", "menu 0", "handler returns", "destroyed"}},
-    {"DialogEndsWithCancelWithoutItsOnCancel", L"#32770",
+    {"DialogEndsWithCancelWithoutItsOnCancel",
+     L"#32770",
      [](CStopWindow&) {
          CQuestionDialog dialog;
          g_events.push_back("dialog " + std::to_string(dialog.DoModal()));
      },
      {"handler begins", "stop requested", "dialog " + std::to_string(IDCANCEL), "handler returns", "destroyed"}},
-    {"BoxInsideADialogEndsBoth", nullptr,
+    {"BoxInsideADialogEndsBoth",
+     nullptr,
      [](CStopWindow&) {
          CQuestionDialog dialog;
          dialog.m_bBoxInside = true;
@@ -191,7 +192,8 @@ const RuleCase s_ruleCases[] = {
      },
      {"handler begins", "stop requested", "inner box " + std::to_string(IDNO), "dialog " + std::to_string(IDCANCEL),
       "handler returns", "destroyed"}},
-    {"StopFromTheHandlerItselfWaitsForItsReturn", nullptr,
+    {"StopFromTheHandlerItselfWaitsForItsReturn",
+     nullptr,
      [](CStopWindow& wnd) {
          AfxRequestStop(&wnd);
          g_events.push_back(IsWindow(wnd.m_hWnd) ? "still there" : "gone under the handler");

@@ -6,6 +6,7 @@
 // For a look at the windows: run this binary with "--child ShowDialogs" in the sandbox; it
 // shows the three dialogs, creates shot.ready beside itself and waits for shot.done.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gmock/gmock.h>
@@ -30,7 +31,10 @@ std::wstring OwnDir()  // with its trailing backslash
     return path.substr(0, path.rfind(L'\\') + 1);
 }
 
-std::wstring ProgramPath() { return OwnDir() + L"..\\..\\TessaroNotifier.exe"; }
+std::wstring ProgramPath()
+{
+    return OwnDir() + L"..\\..\\TessaroNotifier.exe";
+}
 
 HMODULE LoadResources(const std::wstring& path)
 {
@@ -86,8 +90,7 @@ struct DialogTemplate {
     std::vector<DialogItem> items;
 };
 
-class Reader
-{
+class Reader {
 public:
     Reader(Bytes bytes) : m_bytes(bytes) {}
     bool Ok() const { return m_bOk; }
@@ -177,13 +180,17 @@ DialogTemplate ReadDialog(HMODULE hModule, int nId)
     return t;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b) { return lstrcmpiW(a.c_str(), b.c_str()) == 0; }
+bool SameText(const std::wstring& a, const std::wstring& b)
+{
+    return lstrcmpiW(a.c_str(), b.c_str()) == 0;
+}
 
 // ---------------------------------------------------------------------------------------
 // What the templates must hold.
 
 // Style bits checked on every item; each row gives their exact value.
-constexpr DWORD kStaticBits = SS_TYPEMASK | SS_NOTIFY | SS_REALSIZEIMAGE | SS_CENTERIMAGE | SS_NOPREFIX | WS_VISIBLE | WS_BORDER;
+constexpr DWORD kStaticBits =
+    SS_TYPEMASK | SS_NOTIFY | SS_REALSIZEIMAGE | SS_CENTERIMAGE | SS_NOPREFIX | WS_VISIBLE | WS_BORDER;
 constexpr DWORD kEditBits = ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_VISIBLE;
 constexpr DWORD kListBits = LVS_TYPEMASK | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_VISIBLE;
 constexpr DWORD kOtherBits = BS_TYPEMASK | WS_BORDER | WS_VISIBLE;
@@ -210,12 +217,13 @@ const ExpectedItem kMainItems[] = {
     {IDC_SMS_ICON, L"Static", kStaticBits, kIcon | SS_NOTIFY, 7, 20, 20, 20, L"#139"},
     {IDC_SMS_SENDER, L"Static", kStaticBits, kLabel | SS_NOTIFY, 34, 19, 85, 8, L"-"},
     {IDC_SMS_TIME, L"Static", kStaticBits, kRight | SS_NOTIFY, 110, 19, 91, 8, L"-"},
-    {IDC_SMS_TEXT, L"Edit", kEditBits, ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_VISIBLE, 33, 30, 168, 47, L""},
+    {IDC_SMS_TEXT, L"Edit", kEditBits, ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_VISIBLE, 33, 30, 168,
+     47, L""},
     {IDC_CALLS_TITLE, L"Static", kStaticBits, kLabel | SS_NOTIFY, 7, 85, 86, 8, L"Missed Calls"},
     {IDC_CALLS_COUNTER, L"Static", kStaticBits, kRight, 154, 85, 46, 8, L""},
     {IDC_CALLS_ICON, L"Static", kStaticBits, kIcon | SS_NOTIFY, 7, 99, 20, 20, L"#140"},
-    {IDC_CALLS_LIST, L"SysListView32", kListBits, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_VISIBLE,
-     33, 96, 168, 51, L""},
+    {IDC_CALLS_LIST, L"SysListView32", kListBits,
+     LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_VISIBLE, 33, 96, 168, 51, L""},
     {IDC_STATUS_TITLE, L"Static", kStaticBits, kLabel | SS_NOTIFY, 7, 155, 61, 8, L"Device Status"},
     {IDC_SIGNAL_ICON, L"Static", kStaticBits, kIcon | SS_NOTIFY | SS_REALSIZEIMAGE, 180, 157, 20, 20, L"#133"},
     {IDC_STATUS_LINE, L"Static", kStaticBits, kLabel, 7, 169, 134, 8, L"-"},
@@ -269,13 +277,14 @@ const DialogCase kDialogs[] = {
      L"", L"Live Update", kUpdaterItems, std::size(kUpdaterItems)},
 };
 
-std::ostream& operator<<(std::ostream& os, const DialogCase& c) { return os << c.pszName; }
+std::ostream& operator<<(std::ostream& os, const DialogCase& c)
+{
+    return os << c.pszName;
+}
 
 // ---------------------------------------------------------------------------------------
 
-class DialogTemplateTest : public testing::TestWithParam<DialogCase>
-{
-};
+class DialogTemplateTest : public testing::TestWithParam<DialogCase> {};
 
 TEST_P(DialogTemplateTest, ProgramTemplateHasThePlacesKindsAndStylesOfItsControls)
 {
@@ -357,10 +366,12 @@ INSTANTIATE_TEST_SUITE_P(Resources, DialogTemplateTest, testing::ValuesIn(kDialo
 // Dialogs created from the templates, in the activation context of the program's manifest
 // (the link control exists only in common controls 6).
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT nMsg, WPARAM, LPARAM) { return nMsg == WM_INITDIALOG; }
-
-class ProgramContext
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT nMsg, WPARAM, LPARAM)
 {
+    return nMsg == WM_INITDIALOG;
+}
+
+class ProgramContext {
 public:
     ProgramContext()
     {
@@ -435,8 +446,7 @@ SIZE WindowSize(HWND hWnd)
     return {rc.right - rc.left, rc.bottom - rc.top};
 }
 
-class CreatedDialogTest : public testing::TestWithParam<DialogCase>
-{
+class CreatedDialogTest : public testing::TestWithParam<DialogCase> {
 protected:
     void SetUp() override
     {
@@ -470,7 +480,8 @@ TEST_P(CreatedDialogTest, CreatesHiddenWithEveryControlAndTheTemplateSize)
     if (*c.pszClass) {
         EXPECT_EQ(ClassOf(hDlg), c.pszClass);
     }
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)) & WS_EX_TOOLWINDOW, c.nExStyle & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(hDlg, GWL_EXSTYLE)) & WS_EX_TOOLWINDOW,
+              c.nExStyle & WS_EX_TOOLWINDOW);
 
     RECT units = {0, 0, c.cx, c.cy};
     ASSERT_TRUE(MapDialogRect(hDlg, &units));
@@ -494,9 +505,7 @@ TEST_P(CreatedDialogTest, CreatesHiddenWithEveryControlAndTheTemplateSize)
 INSTANTIATE_TEST_SUITE_P(Resources, CreatedDialogTest, testing::ValuesIn(kDialogs),
                          [](const testing::TestParamInfo<DialogCase>& info) { return info.param.pszName; });
 
-class MainDialogTest : public CreatedDialogTest
-{
-};
+class MainDialogTest : public CreatedDialogTest {};
 
 // The icon labels size themselves to their images: the arrows stay small enough to stand
 // side by side, the others show 32 by 32.
@@ -508,7 +517,8 @@ TEST_F(MainDialogTest, IconLabelsShowTheirImagesAtTheirSizes)
         int nId;
         LONG cx, cy;
     } rows[] = {
-        {IDC_SMS_PREV, 6, 9}, {IDC_SMS_NEXT, 6, 9}, {IDC_SMS_ICON, 32, 32}, {IDC_CALLS_ICON, 32, 32}, {IDC_SIGNAL_ICON, 32, 32},
+        {IDC_SMS_PREV, 6, 9},     {IDC_SMS_NEXT, 6, 9},      {IDC_SMS_ICON, 32, 32},
+        {IDC_CALLS_ICON, 32, 32}, {IDC_SIGNAL_ICON, 32, 32},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.nId);
@@ -687,7 +697,10 @@ TEST(MenuTest, TrayMenuHasItsFourCommandsInOrderInBothModules)
         UINT nId;
         const wchar_t* pszText;
     } items[] = {
-        {ID_TRAY_NOTIFIER_VIEW, L"Notifier View"}, {ID_TRAY_WEB_VIEW, L"Web View"}, {IDM_ABOUTBOX, L"About..."}, {ID_TRAY_EXIT, L"Exit"},
+        {ID_TRAY_NOTIFIER_VIEW, L"Notifier View"},
+        {ID_TRAY_WEB_VIEW, L"Web View"},
+        {IDM_ABOUTBOX, L"About..."},
+        {ID_TRAY_EXIT, L"Exit"},
     };
     const struct {
         HMODULE hModule;
@@ -719,9 +732,10 @@ TEST(ManifestTest, AsksForCommonControls6PerMonitorDpiAndWindows10)
     const Bytes b = ResourceBytes(Program(), RT_MANIFEST, MAKEINTRESOURCEW(1));
     ASSERT_GT(b.n, 0u);
     const std::string text(reinterpret_cast<const char*>(b.p), b.n);
-    for (const char* psz : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"",
-                            ">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>",
-                            "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "level=\"asInvoker\""})
+    for (const char* psz :
+         {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\"",
+          ">true/pm</dpiAware>", ">PerMonitorV2, PerMonitor</dpiAwareness>", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+          "level=\"asInvoker\""})
         EXPECT_NE(text.find(psz), std::string::npos) << psz;
 }
 
@@ -742,7 +756,8 @@ std::vector<std::wstring> ContextAssemblies(HANDLE hContext)
         std::vector<BYTE> buffer(nNeeded);
         auto* pAssembly = reinterpret_cast<ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
         if (nNeeded >= sizeof(*pAssembly) &&
-            QueryActCtxW(0, hContext, &i, AssemblyDetailedInformationInActivationContext, pAssembly, nNeeded, &nNeeded) &&
+            QueryActCtxW(0, hContext, &i, AssemblyDetailedInformationInActivationContext, pAssembly, nNeeded,
+                         &nNeeded) &&
             pAssembly->lpAssemblyEncodedAssemblyIdentity)
             assemblies.emplace_back(pAssembly->lpAssemblyEncodedAssemblyIdentity);
     }

@@ -1,8 +1,8 @@
 // The router simulator seen from a plain blocking Winsock client: the scripted bytes and
 // nothing else, split and merged writes, keep-alive spacing and silence, close, reset and
 // reconnection, bounded waits that fail, the lifetime, and the program's own options.
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <gmock/gmock.h>
@@ -134,22 +134,23 @@ protected:
 
 TEST_F(RouterSimTest, ClientReceivesExactlyTheScriptedBytes)
 {
-    StartServer(
-        "keepalive 0\n"
-        "wait-connect 10000\n"
-        "send signal 3\n"
-        "split 20 300          # registration: 20 bytes, then 28 a while later\n"
-        "send registration 1 3 5 \"Provider\"\n"
-        "merge 2\n"
-        "send users 1 258\n"
-        "send raw 00 06 06 02 03 00\n"
-        "end\n");
+    StartServer("keepalive 0\n"
+                "wait-connect 10000\n"
+                "send signal 3\n"
+                "split 20 300          # registration: 20 bytes, then 28 a while later\n"
+                "send registration 1 3 5 \"Provider\"\n"
+                "merge 2\n"
+                "send users 1 258\n"
+                "send raw 00 06 06 02 03 00\n"
+                "end\n");
     CTestClient client;
     ASSERT_EQ(client.Connect(m_server.Port()), 0);
     const Received received = client.ReadToEnd();
 
     EXPECT_EQ(received.nEnd, 0);
-    EXPECT_EQ(received.All(), Concat({EncodeSignal(3), EncodeRegistration(1, 3, 5, "Provider"), EncodeUsers(1, 258),
+    EXPECT_EQ(received.All(), Concat({EncodeSignal(3),
+                                      EncodeRegistration(1, 3, 5, "Provider"),
+                                      EncodeUsers(1, 258),
                                       {0x00, 0x06, 0x06, 0x02, 0x03, 0x00}}));
     // The split: a receive ends 20 bytes into the registration, and the rest comes after
     // the gap. The merge: no receive ends inside the two merged messages.
@@ -172,13 +173,12 @@ TEST_F(RouterSimTest, ClientReceivesExactlyTheScriptedBytes)
 
 TEST_F(RouterSimTest, KeepAlivesAtTheirIntervalUntilSilence)
 {
-    StartServer(
-        "keepalive 200\n"
-        "wait-connect 10000\n"
-        "sleep 1500\n"
-        "silence\n"
-        "sleep 700\n"
-        "end\n");
+    StartServer("keepalive 200\n"
+                "wait-connect 10000\n"
+                "sleep 1500\n"
+                "silence\n"
+                "sleep 700\n"
+                "end\n");
     CTestClient client;
     ASSERT_EQ(client.Connect(m_server.Port()), 0);
     const Received received = client.ReadToEnd();
@@ -206,17 +206,16 @@ TEST_F(RouterSimTest, KeepAlivesAtTheirIntervalUntilSilence)
 
 TEST_F(RouterSimTest, CloseResetAndReconnectServeTheNextSteps)
 {
-    StartServer(
-        "keepalive 0\n"
-        "wait-connect 10000\n"
-        "send signal 1\n"
-        "close\n"
-        "expect-reconnect 10000\n"
-        "send signal 2\n"
-        "sleep 200            # a reset overtakes data the client has not read yet\n"
-        "reset\n"
-        "send signal 3        # waits for the third client\n"
-        "end\n");
+    StartServer("keepalive 0\n"
+                "wait-connect 10000\n"
+                "send signal 1\n"
+                "close\n"
+                "expect-reconnect 10000\n"
+                "send signal 2\n"
+                "sleep 200            # a reset overtakes data the client has not read yet\n"
+                "reset\n"
+                "send signal 3        # waits for the third client\n"
+                "end\n");
     const struct {
         uint8_t nLevel;
         int nEnd;

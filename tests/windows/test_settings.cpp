@@ -65,8 +65,7 @@ void WriteCommonValue(const wchar_t* pszName, DWORD nType, const std::vector<BYT
 }
 
 // Starts and ends every test without the test application's profile.
-class ProfileTest : public testing::Test
-{
+class ProfileTest : public testing::Test {
 protected:
     void SetUp() override
     {

@@ -2,8 +2,9 @@
 // program against an instance made as start-up makes it, in a process of its own. The box
 // is reached through a socket that fails under the link's feet (a reset from the router
 // reaches the program under Wine as an orderly close, never as a failed receive).
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -32,8 +33,7 @@ constexpr UINT kMsgFailReceive = WM_APP + 60;  // the instance's socket fails un
 constexpr wchar_t kPortVariable[] = L"TN_TEST_ROUTER_PORT";
 
 // The instance: the real main window whose socket can be made to fail.
-class CInstanceWindow : public CDlgMain
-{
+class CInstanceWindow : public CDlgMain {
 public:
     ~CInstanceWindow() override { s_bIconAddedAtDeletion = m_notifyIcon.IsAdded(); }
     static inline bool s_bIconAddedAtDeletion = true;

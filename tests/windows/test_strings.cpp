@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "app/AppString.h"
-#include "app/StringLoader.h"
 #include "app/LanguageSelection.h"
 #include "app/Log.h"
-#include "app/SysWrappers.h"
 #include "app/ResourceModule.h"
+#include "app/StringLoader.h"
+#include "app/SysWrappers.h"
 
 namespace {
 
@@ -40,7 +40,10 @@ const TableString kTable[] = {
 const wchar_t kLanguageKey[] = L".DEFAULT\\Software\\Vantrel\\Tessaro Notifier\\ApplicationSettings";
 
 std::vector<std::wstring> g_logLines;
-void CaptureLine(const wchar_t* pszLine) { g_logLines.emplace_back(pszLine); }
+void CaptureLine(const wchar_t* pszLine)
+{
+    g_logLines.emplace_back(pszLine);
+}
 
 std::wstring OwnDir()  // with its trailing backslash
 {
@@ -56,7 +59,10 @@ std::wstring Take(wchar_t* pszText)  // takes a wrapper buffer; null reads as "(
     return text ? std::wstring(text.Get()) : std::wstring(L"(null)");
 }
 
-std::wstring TracePath() { return OwnDir() + L"Trace.Log"; }
+std::wstring TracePath()
+{
+    return OwnDir() + L"Trace.Log";
+}
 
 // The messages of "Trace.Log", without their time stamps.
 std::vector<std::wstring> TraceMessages()
@@ -83,8 +89,7 @@ std::vector<std::wstring> TraceMessages()
     return messages;
 }
 
-class ResourceModuleGuard : public testing::Test
-{
+class ResourceModuleGuard : public testing::Test {
 protected:
     void TearDown() override
     {
@@ -107,9 +112,7 @@ private:
 // ---------------------------------------------------------------------------------------
 // The English table and the lookup.
 
-class StringTableTest : public ResourceModuleGuard
-{
-};
+class StringTableTest : public ResourceModuleGuard {};
 
 TEST_F(StringTableTest, EveryIdOfTheListReadsBackExactlyFromThisModuleAndTheProgram)
 {
@@ -266,7 +269,10 @@ struct LanguageCase {
     std::vector<std::wstring> trace;
 };
 
-void PrintTo(const LanguageCase& c, std::ostream* pOut) { *pOut << c.name; }
+void PrintTo(const LanguageCase& c, std::ostream* pOut)
+{
+    *pOut << c.name;
+}
 
 const wchar_t kEnglishLine[] = L"Default Language English Selected since registry value was empty.";
 const wchar_t kNotExisting[] = L"IsFileExisting failed";
@@ -287,14 +293,13 @@ const LanguageCase kLanguageCases[] = {
 
 // Holds the registry value, the files beside the executable, the log and the resource
 // module for one case, and puts everything back afterwards.
-class LanguageSelectionTest : public testing::TestWithParam<LanguageCase>
-{
+class LanguageSelectionTest : public testing::TestWithParam<LanguageCase> {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(RegCreateKeyExW(HKEY_USERS, kLanguageKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_hKey,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_USERS, kLanguageKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_hKey, nullptr),
+            ERROR_SUCCESS);
         DWORD nSize = 0;
         if (RegQueryValueExW(m_hKey, L"AppLang", nullptr, &m_nSavedType, nullptr, &nSize) == ERROR_SUCCESS) {
             m_saved.resize(nSize);

@@ -8,6 +8,7 @@
 //
 // UpdaterMeasure.DISABLED_Download is the measuring mode of tools/measure_updater.sh.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <psapi.h>
 #include <shlobj.h>
@@ -24,11 +25,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/StringLoader.h"
-#include "resources/StringIds.h"
 #include "app/Log.h"
+#include "app/StringLoader.h"
 #include "app/SysWrappers.h"
 #include "framework/ErrorText.h"
+#include "resources/StringIds.h"
 #include "resources/resource.h"
 #include "update/DlgUpdater.h"
 #include "update/UpdaterView.h"
@@ -47,8 +48,7 @@ using testing::StartsWith;
 constexpr DWORD kWaitMs = 20000;
 constexpr size_t kDataBytes = 1 << 20;
 
-class CommonControls : public testing::Environment
-{
+class CommonControls : public testing::Environment {
 public:
     void SetUp() override
     {
@@ -252,8 +252,7 @@ struct Report {
 };
 
 // The updater dialog with a record of what reached it.
-class CTestUpdater : public CDlgUpdater
-{
+class CTestUpdater : public CDlgUpdater {
 public:
     LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override
     {
@@ -360,8 +359,7 @@ std::wstring InternetText(DWORD nError)
     return SystemErrorText(nError, GetModuleHandleW(L"wininet.dll"));
 }
 
-class UpdaterTest : public testing::Test
-{
+class UpdaterTest : public testing::Test {
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
@@ -611,19 +609,37 @@ TEST_F(UpdaterTest, FailuresShowTheErrorBoxAndOpenNothing)
     GetFullPathNameW(Downloaded(L"..\\..\\escaped.exe").c_str(), MAX_PATH, szEscaped, nullptr);
     const std::vector<FailureCase> cases = {
         // Nothing listens on port 1 of the test's loopback.
-        {"closed port", [] { return std::wstring(L"http://127.0.0.1:1/dl/closed.exe"); }, false,
-         [] { return InternetText(ERROR_INTERNET_CANNOT_CONNECT); }, {Downloaded(L"closed.exe")}},
-        {"404", [] { return ScriptedUrl(L"/status/404/missing.exe"); }, false,
-         [] { return std::wstring(L"HTTP 404 Not Found"); }, {Downloaded(L"missing.exe")}},
-        {"local file", [] { return std::wstring(L"file:///C:/windows/notepad.exe"); }, false,
-         [] { return InternetText(ERROR_INTERNET_UNRECOGNIZED_SCHEME); }, {Downloaded(L"notepad.exe")}},
+        {"closed port",
+         [] { return std::wstring(L"http://127.0.0.1:1/dl/closed.exe"); },
+         false,
+         [] { return InternetText(ERROR_INTERNET_CANNOT_CONNECT); },
+         {Downloaded(L"closed.exe")}},
+        {"404",
+         [] { return ScriptedUrl(L"/status/404/missing.exe"); },
+         false,
+         [] { return std::wstring(L"HTTP 404 Not Found"); },
+         {Downloaded(L"missing.exe")}},
+        {"local file",
+         [] { return std::wstring(L"file:///C:/windows/notepad.exe"); },
+         false,
+         [] { return InternetText(ERROR_INTERNET_UNRECOGNIZED_SCHEME); },
+         {Downloaded(L"notepad.exe")}},
         {"reset in mid-body", [] { return ScriptedUrl(L"/reset/data.bin"); }, true, nullptr, {}},
-        {"body shorter than announced", [] { return ScriptedUrl(L"/short/data.bin"); }, true,
-         [] { return InternetText(ERROR_INTERNET_CONNECTION_ABORTED); }, {}},
-        {"backslash", [] { return ScriptedUrl(L"/ok/..\\..\\escaped.exe"); }, true,
-         [] { return SystemErrorText(ERROR_INVALID_NAME); }, {szEscaped}},
-        {"question mark", [] { return ScriptedUrl(L"/ok/setup.exe?lang=en"); }, true,
-         [] { return SystemErrorText(ERROR_INVALID_NAME); }, {}},
+        {"body shorter than announced",
+         [] { return ScriptedUrl(L"/short/data.bin"); },
+         true,
+         [] { return InternetText(ERROR_INTERNET_CONNECTION_ABORTED); },
+         {}},
+        {"backslash",
+         [] { return ScriptedUrl(L"/ok/..\\..\\escaped.exe"); },
+         true,
+         [] { return SystemErrorText(ERROR_INVALID_NAME); },
+         {szEscaped}},
+        {"question mark",
+         [] { return ScriptedUrl(L"/ok/setup.exe?lang=en"); },
+         true,
+         [] { return SystemErrorText(ERROR_INVALID_NAME); },
+         {}},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -886,8 +902,7 @@ TEST(UpdaterMeasure, DISABLED_Download)
     const LONGLONG nBytes = FileSize(strFile);
     PROCESS_MEMORY_COUNTERS_EX counters = {};
     counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof(counters));
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
     // The Unix side's peak resident size of this process.
     const std::string strStatus = ReadBytes(L"Z:\\proc\\self\\status");
     long nHwmKb = -1;
@@ -902,7 +917,8 @@ TEST(UpdaterMeasure, DISABLED_Download)
            counters.PeakWorkingSetSize / 1024, counters.PeakPagefileUsage / 1024, nHwmKb);
     for (const auto& [nAt, nTicks] : s_probes.sent)
         if (Ms(nTicks) > 100)
-            printf("SLOW sent probe at %.1f ms after OK (Done at %.1f): %.1f ms\n", Ms(nAt - nStart), Ms(nDone - nStart), Ms(nTicks));
+            printf("SLOW sent probe at %.1f ms after OK (Done at %.1f): %.1f ms\n", Ms(nAt - nStart),
+                   Ms(nDone - nStart), Ms(nTicks));
     fflush(stdout);
     DeleteFileW(strFile.c_str());
 }

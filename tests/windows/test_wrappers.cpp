@@ -16,9 +16,15 @@ namespace {
 constexpr DWORD kCallerError = 0x20000000 | 4711;
 
 std::vector<std::wstring> g_logLines;
-void CaptureLine(const wchar_t* pszLine) { g_logLines.emplace_back(pszLine); }
+void CaptureLine(const wchar_t* pszLine)
+{
+    g_logLines.emplace_back(pszLine);
+}
 
-std::wstring Widen(const char* psz) { return std::wstring(psz, psz + strlen(psz)); }
+std::wstring Widen(const char* psz)
+{
+    return std::wstring(psz, psz + strlen(psz));
+}
 
 std::wstring CurrentTestName()
 {
@@ -48,8 +54,7 @@ std::wstring EnvVar(const wchar_t* pszName)
 }
 
 // Routes the log into g_logLines for the test's duration.
-class WrapperTest : public testing::Test
-{
+class WrapperTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -70,12 +75,14 @@ private:
 // it as a heap block (a bad heap pointer may end the process on Windows).
 alignas(16) unsigned char g_notAHandle[64];
 
-HANDLE InvalidHandle() { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7FFFFFF0)); }
+HANDLE InvalidHandle()
+{
+    return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x7FFFFFF0));
+}
 
 // Each case makes its object first (which may set the last error), then releases it
 // with the caller's value in place.
-struct ReleaseCase
-{
+struct ReleaseCase {
     const char* name;
     void* (*make)();
     void (*release)(void*);
@@ -140,7 +147,9 @@ TEST_F(WrapperTest, FreeReportsToItsCaller)
 
 TEST_F(WrapperTest, LastErrorIsNeverZero)
 {
-    const struct { DWORD set, expected; } cases[] = {
+    const struct {
+        DWORD set, expected;
+    } cases[] = {
         {0, static_cast<DWORD>(E_FAIL)},
         {ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
     };
@@ -183,8 +192,7 @@ TEST_F(WrapperTest, StrDupCopiesOrRejectsNull)
 // ---------------------------------------------------------------------------------------
 // Windows and controls.
 
-class WindowTest : public WrapperTest
-{
+class WindowTest : public WrapperTest {
 protected:
     void SetUp() override
     {
@@ -228,9 +236,9 @@ TEST_F(WindowTest, GetWindowTextOfNoWindowFails)
 TEST_F(WindowTest, EnableDlgItemSwitchesTheControlOrFails)
 {
     constexpr int kId = 1017;
-    HWND hButton = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD, 0, 0, 50, 20, m_hWnd,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)),
-                                   GetModuleHandleW(nullptr), nullptr);
+    HWND hButton =
+        CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD, 0, 0, 50, 20, m_hWnd,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)), GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(hButton, nullptr);
     for (bool bEnable : {false, true, false}) {
         SetLastError(kCallerError);
@@ -255,8 +263,7 @@ TEST_F(WrapperTest, IsFileExistingTellsAbsenceFromErrors)
     const std::wstring absentFile = temp + L"tn-absent-file.txt";
     const std::wstring absentPath = temp + L"tn-absent-folder\\file.txt";
     const std::wstring badName = temp + L"bad*folder\\file.txt";  // no wildcards before the last part
-    const struct
-    {
+    const struct {
         const wchar_t* path;
         bool exists;
         DWORD error;  // after a false result
@@ -291,15 +298,13 @@ TEST_F(WrapperTest, ModuleFileNameOfTheExecutable)
 // Copies of this executable at paths of chosen lengths, loaded as modules (without
 // resolving imports or running any code of theirs), so that the path lengths around the
 // first buffer (261 characters) and its growth steps of 64 can be asked for.
-class ModulePathTest : public WrapperTest
-{
+class ModulePathTest : public WrapperTest {
 protected:
     void SetUp() override
     {
         WrapperTest::SetUp();
         m_root = TempDir() + L"tnw" + std::to_wstring(GetCurrentProcessId());
-        ASSERT_TRUE(CreateDirectoryW(Long(m_root).c_str(), nullptr) ||
-                    GetLastError() == ERROR_ALREADY_EXISTS);
+        ASSERT_TRUE(CreateDirectoryW(Long(m_root).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
     }
     void TearDown() override
     {
@@ -404,7 +409,8 @@ TEST_F(WrapperTest, FileVersionFailures)
 {
     // A file that is not an executable has no version resource.
     const std::wstring textFile = TempDir() + L"tnw-version-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
-    HANDLE hFile = CreateFileW(textFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile =
+        CreateFileW(textFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
     DWORD nWritten = 0;
     WriteFile(hFile, "no resources here\r\n", 19, &nWritten, nullptr);
@@ -412,8 +418,7 @@ TEST_F(WrapperTest, FileVersionFailures)
     const std::wstring absent = TempDir() + L"tn-absent-file.exe";
 
     VS_FIXEDFILEINFO info = {};
-    const struct
-    {
+    const struct {
         const char* name;
         const wchar_t* path;
         VS_FIXEDFILEINFO* record;
@@ -448,15 +453,14 @@ TEST_F(WrapperTest, FileVersionFailures)
 
 constexpr wchar_t kTestsRoot[] = L"Software\\TessaroNotifierTests";
 
-class RegistryTest : public WrapperTest
-{
+class RegistryTest : public WrapperTest {
 protected:
     void SetUp() override
     {
         WrapperTest::SetUp();
         m_subKey = std::wstring(kTestsRoot) + L"\\" + CurrentTestName();
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0,
-                                  KEY_READ | KEY_WRITE, nullptr, &m_hKey, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                                  &m_hKey, nullptr),
                   ERROR_SUCCESS);
     }
     void TearDown() override
@@ -470,8 +474,7 @@ protected:
 
     void Set(const wchar_t* pszName, DWORD nType, const void* pData, DWORD nBytes)
     {
-        ASSERT_EQ(RegSetValueExW(m_hKey, pszName, 0, nType, static_cast<const BYTE*>(pData), nBytes),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(m_hKey, pszName, 0, nType, static_cast<const BYTE*>(pData), nBytes), ERROR_SUCCESS);
     }
 
     std::wstring m_subKey;
@@ -489,8 +492,7 @@ const BYTE kBinary[] = {0xde, 0xad, 0xbe, 0xef, 0x00};
 
 TEST_F(RegistryTest, QueryValueHandsOutDataTypeAndSize)
 {
-    const struct
-    {
+    const struct {
         const wchar_t* name;
         DWORD type;
         const void* data;
@@ -530,7 +532,8 @@ TEST_F(RegistryTest, QueryValueFailures)
     void* pData = &pData;  // anything but null, to see it cleared
     EXPECT_EQ(XRegQueryValue(m_hKey, L"absent", &pData, nullptr, nullptr), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(pData, nullptr);
-    EXPECT_EQ(XRegQueryValue(m_hKey, L"absent", nullptr, nullptr, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(XRegQueryValue(m_hKey, L"absent", nullptr, nullptr, nullptr),
+              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     wchar_t* pText = nullptr;
     EXPECT_EQ(XRegQueryString(m_hKey, L"absent", nullptr, false), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(XRegQueryString(nullptr, L"absent", &pText, false), static_cast<DWORD>(ERROR_INVALID_HANDLE));
@@ -548,8 +551,7 @@ TEST_F(RegistryTest, QueryStringByTypeAndExpandFlag)
     const std::wstring windir = EnvVar(L"WINDIR");
     ASSERT_FALSE(windir.empty());
     const std::wstring expanded = windir + L"\\x";
-    const struct
-    {
+    const struct {
         const wchar_t* name;
         bool expand;
         DWORD code;
@@ -588,8 +590,7 @@ TEST_F(RegistryTest, ReadStringOpensReadsAndCloses)
 {
     Set(L"AppLang", REG_SZ, L"de", 6);
     const std::wstring missingKey = m_subKey + L"\\absent";
-    const struct
-    {
+    const struct {
         const wchar_t* subKey;
         const wchar_t* name;
         const wchar_t* text;

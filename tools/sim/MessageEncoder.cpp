@@ -48,7 +48,10 @@ public:
         return std::move(m_bytes);
     }
 
-    static size_t UsedLength(const std::string& text, size_t nWidth) { return text.size() < nWidth ? text.size() : nWidth; }
+    static size_t UsedLength(const std::string& text, size_t nWidth)
+    {
+        return text.size() < nWidth ? text.size() : nWidth;
+    }
 
 private:
     void Put(uint8_t nByte)

@@ -83,11 +83,10 @@ bool CRouterServer::Start(uint16_t nPort, std::vector<ScenarioStep> steps, const
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int nAddressSize = sizeof address;
     if (m_listen == INVALID_SOCKET || bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listen, 4) != 0 ||
-        getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &nAddressSize) != 0 ||
-        address.sin_addr.s_addr != htonl(INADDR_LOOPBACK) ||
-        WSAEventSelect(m_listen, m_listenEvent, FD_ACCEPT) != 0) {
-        m_error = "cannot listen on 127.0.0.1:" + std::to_string(nPort) + ", error " + std::to_string(WSAGetLastError());
+        listen(m_listen, 4) != 0 || getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &nAddressSize) != 0 ||
+        address.sin_addr.s_addr != htonl(INADDR_LOOPBACK) || WSAEventSelect(m_listen, m_listenEvent, FD_ACCEPT) != 0) {
+        m_error =
+            "cannot listen on 127.0.0.1:" + std::to_string(nPort) + ", error " + std::to_string(WSAGetLastError());
         Release();
         return false;
     }

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int64_t kMaxMs = 3600000;  // no wait in a script is longer than an hour
+constexpr int64_t kMaxMs = 3600000;                 // no wait in a script is longer than an hour
 constexpr int64_t kNumberLimit = int64_t{1} << 40;  // beyond every field, far from overflow
 constexpr int64_t kMaxHeaderTotal = 131072;
 
@@ -60,12 +60,24 @@ bool Tokenize(std::string_view line, std::vector<Token>& tokens, std::string& so
                     break;
                 const char e = line[i++];
                 switch (e) {
-                case '"': token.text += '"'; break;
-                case '\\': token.text += '\\'; break;
-                case 'n': token.text += '\n'; break;
-                case 'r': token.text += '\r'; break;
-                case 't': token.text += '\t'; break;
-                case '0': token.text += '\0'; break;
+                case '"':
+                    token.text += '"';
+                    break;
+                case '\\':
+                    token.text += '\\';
+                    break;
+                case 'n':
+                    token.text += '\n';
+                    break;
+                case 'r':
+                    token.text += '\r';
+                    break;
+                case 't':
+                    token.text += '\t';
+                    break;
+                case '0':
+                    token.text += '\0';
+                    break;
                 case 'x': {
                     const int nHigh = i < line.size() ? HexDigit(line[i]) : -1;
                     const int nLow = i + 1 < line.size() ? HexDigit(line[i + 1]) : -1;

@@ -39,9 +39,9 @@ bool SetRouterAddress(const std::wstring& strAddress)
     if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) !=
         ERROR_SUCCESS)
         return false;
-    const LONG nResult = RegSetValueExW(hKey, L"RouterAddress", 0, REG_SZ,
-                                        reinterpret_cast<const BYTE*>(strAddress.c_str()),
-                                        static_cast<DWORD>((strAddress.size() + 1) * sizeof(wchar_t)));
+    const LONG nResult =
+        RegSetValueExW(hKey, L"RouterAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(strAddress.c_str()),
+                       static_cast<DWORD>((strAddress.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(hKey);
     return nResult == ERROR_SUCCESS;
 }
@@ -56,8 +56,7 @@ std::wstring ReadSetting(const wchar_t* pszName)
     const std::wstring key = std::wstring(kSettingsKey) + L"\\Common";
     wchar_t value[512] = {};
     DWORD nBytes = sizeof(value) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), pszName, RRF_RT_REG_SZ, nullptr, value, &nBytes) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), pszName, RRF_RT_REG_SZ, nullptr, value, &nBytes) != ERROR_SUCCESS)
         return std::wstring();
     return value;
 }
@@ -107,8 +106,8 @@ bool CNotifierRun::StartCommandLine(const std::wstring& strCommandLine, DWORD nL
     };
     options.onExit = [this](DWORD nExitCode) { OnExit(nExitCode); };
     m_thread = std::thread([this, strCommandLine, nLifetimeMs, options] {
-        const CDebugSessionResult result =
-            RunDebugSession(strCommandLine, nLifetimeMs, [this](const std::wstring& s) { OnString(s); }, options);
+        const CDebugSessionResult result = RunDebugSession(
+            strCommandLine, nLifetimeMs, [this](const std::wstring& s) { OnString(s); }, options);
         // A program that could not start, or whose exit went unseen.
         OnExit(result.bStarted ? result.nExitCode : static_cast<DWORD>(-1));
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -42,8 +42,7 @@ public:
     // The same for a whole command line (the logon start of an installed copy, a setup).
     // With bFollowChildren the processes it starts are debugged too: their log lines are
     // the run's, and the run lasts until all have ended; its exit is the started one's.
-    bool StartCommandLine(const std::wstring& strCommandLine, DWORD nLifetimeMs = 90000,
-                          bool bFollowChildren = false);
+    bool StartCommandLine(const std::wstring& strCommandLine, DWORD nLifetimeMs = 90000, bool bFollowChildren = false);
 
     // Waits for a log line containing text among the lines from index nFrom on; returns its
     // index or -1 after nTimeoutMs.

@@ -9,8 +9,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int)
     if (nChars == 0 || nChars >= MAX_PATH)
         return 1;
     lstrcatW(szPath, L".ran");
-    HANDLE hFile = CreateFileW(szPath, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile =
+        CreateFileW(szPath, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return 2;
     const char szLine[] = "ran\n";

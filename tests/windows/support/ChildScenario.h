@@ -11,7 +11,7 @@ int RunChildScenario(const wchar_t* name);
 // Command line that starts this binary as a child running the named scenario.
 std::wstring ChildScenarioCommandLine(const wchar_t* name);
 
-#define TN_CHILD_SCENARIO(name)                                                          \
-    static int name##_scenario();                                                       \
-    static const bool name##_registered = RegisterChildScenario(L## #name, name##_scenario); \
+#define TN_CHILD_SCENARIO(name)                                                                                        \
+    static int name##_scenario();                                                                                      \
+    static const bool name##_registered = RegisterChildScenario(L## #name, name##_scenario);                           \
     static int name##_scenario()

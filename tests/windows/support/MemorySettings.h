@@ -7,8 +7,7 @@
 #include "app/SettingsStore.h"
 #include "app/VersionSource.h"
 
-class CMemoryStore : public ISettingsStore
-{
+class CMemoryStore : public ISettingsStore {
 public:
     explicit CMemoryStore(const std::wstring& strRouterAddress = L"127.0.0.1:1")
         : m_values{{L"Common\\RouterAddress", strRouterAddress}}
@@ -36,8 +35,7 @@ private:
     std::map<std::wstring, std::wstring> m_values;
 };
 
-class CFixedVersion : public IVersionSource
-{
+class CFixedVersion : public IVersionSource {
 public:
     bool GetProductVersion(CProductVersion& version) override
     {

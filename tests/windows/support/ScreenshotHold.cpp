@@ -22,8 +22,7 @@ bool HoldForScreenshot(const wchar_t* pszName)
     if (hFile == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(hFile);
-    const bool bDone =
-        PumpUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000);
+    const bool bDone = PumpUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000);
     DeleteFileW(ready.c_str());
     DeleteFileW(done.c_str());
     return bDone;
