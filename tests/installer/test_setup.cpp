@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -445,9 +446,9 @@ BOOL CALLBACK CollectText(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
-// The top-level dialog of a process whose controls include one with the text; null after
-// the time-out.
-HWND WaitForDialogWith(DWORD nProcessId, const wchar_t* pszText, std::vector<std::wstring>& texts)
+// The top-level dialog of a process whose controls include one with each of the texts (a
+// page is built a control at a time); null after the time-out.
+HWND WaitForDialogWith(DWORD nProcessId, std::initializer_list<const wchar_t*> wanted, std::vector<std::wstring>& texts)
 {
     HWND hFound = nullptr;
     WaitUntil(
@@ -461,7 +462,10 @@ HWND WaitForDialogWith(DWORD nProcessId, const wchar_t* pszText, std::vector<std
                     continue;
                 const size_t nFirst = texts.size();
                 EnumChildWindows(hWnd, CollectText, reinterpret_cast<LPARAM>(&texts));
-                if (std::find(texts.begin() + nFirst, texts.end(), pszText) != texts.end())
+                const auto pFirst = texts.begin() + static_cast<std::ptrdiff_t>(nFirst);
+                if (std::all_of(wanted.begin(), wanted.end(), [&](const wchar_t* pszText) {
+                        return std::find(pFirst, texts.end(), pszText) != texts.end();
+                    }))
                     hFound = hWnd;
             }
             return hFound != nullptr;
@@ -484,15 +488,17 @@ TEST_F(SetupTest, PlainStartAsksForTheScope)
     XCloseHandle(pi.hThread);
 
     std::vector<std::wstring> texts;
-    HWND hSetup = WaitForDialogWith(pi.dwProcessId, L"Only for &me (no administrator rights needed)", texts);
+    HWND hSetup = WaitForDialogWith(pi.dwProcessId,
+                                    {L"Only for &me (no administrator rights needed)",
+                                     L"For &all users of this computer (needs administrator rights)"},
+                                    texts);
     EXPECT_NE(hSetup, nullptr) << testing::PrintToString(texts);
-    EXPECT_THAT(texts, testing::Contains(L"For &all users of this computer (needs administrator rights)"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
     EXPECT_EQ(CountMainWindows(), 0);
 
     // Cancel, and yes to the question whether to quit.
     PostMessageW(hSetup, WM_COMMAND, IDCANCEL, 0);
-    HWND hQuestion = WaitForDialogWith(pi.dwProcessId, L"&Yes", texts);
+    HWND hQuestion = WaitForDialogWith(pi.dwProcessId, {L"&Yes"}, texts);
     EXPECT_NE(hQuestion, nullptr) << testing::PrintToString(texts);
     PostMessageW(hQuestion, WM_COMMAND, IDYES, 0);
     DWORD nExitCode = 0;
