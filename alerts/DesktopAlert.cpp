@@ -102,7 +102,7 @@ HICON CDesktopAlert::SmallAppIcon(UINT nDpi)
         if (entry.first == cx)
             return entry.second.Get();
     }
-    CIconHandle icon(static_cast<HICON>(
+    XIcon icon(static_cast<HICON>(
         LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR)));
     if (!icon)
         return nullptr;

@@ -16,7 +16,7 @@
 #include "alerts/AlertPopupHost.h"
 #include "alerts/AlertQueue.h"
 #include "alerts/DesktopAlertItem.h"
-#include "framework/GdiHandle.h"
+#include "app/SysWrappers.h"
 #include "framework/MFCToolBarImages.h"
 
 class CMFCDesktopAlertWndEx;
@@ -71,8 +71,8 @@ private:
     HICON SmallAppIcon(UINT nDpi);
 
     CAlertQueue m_alertQueue;
-    CIconHandle m_kindIcons[kAlertKindCount];
-    std::vector<std::pair<int, CIconHandle>> m_smallIcons;
+    XIcon m_kindIcons[kAlertKindCount];
+    std::vector<std::pair<int, XIcon>> m_smallIcons;
 
     static CDesktopAlert* s_pInstance;
 };

@@ -105,6 +105,14 @@ void XDestroyIcon(HICON hIcon)
     SetLastError(nSaved);
 }
 
+void XDeleteObject(HGDIOBJ hObject)
+{
+    const DWORD nSaved = GetLastError();
+    if (!DeleteObject(hObject))
+        XLog(L"XDeleteObject, DeleteObject: 0x%x.\n", XLastError());
+    SetLastError(nSaved);
+}
+
 DWORD XLastError()
 {
     const DWORD nError = GetLastError();

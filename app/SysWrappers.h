@@ -27,6 +27,7 @@ void XCloseHandle(HANDLE hHandle);
 void XFindClose(HANDLE hFind);
 void XRegCloseKey(HKEY hKey);
 void XDestroyIcon(HICON hIcon);
+void XDeleteObject(HGDIOBJ hObject);
 
 // The last-error value, E_FAIL when it is 0; never 0.
 DWORD XLastError();
@@ -104,7 +105,7 @@ private:
 // Owns one handle and gives it back through its release wrapper above, which keeps the
 // last-error value and logs a failure. Move-only. A HANDLE counts as none when it is null
 // or INVALID_HANDLE_VALUE (what CreateFileW gives on failure).
-template <typename THandle, void (*pfnRelease)(THandle)>
+template <typename THandle, auto pfnRelease>
 class XOwned {
 public:
     XOwned() = default;
@@ -121,7 +122,8 @@ public:
     ~XOwned() { Reset(); }
 
     THandle Get() const { return m_h; }
-    explicit operator bool() const { return !IsNone(m_h); }
+    bool IsValid() const { return !IsNone(m_h); }
+    explicit operator bool() const { return IsValid(); }
     // Hands the handle back to the caller, who then owns it.
     THandle Detach() { return std::exchange(m_h, THandle()); }
     void Reset(THandle h = THandle())
@@ -149,6 +151,8 @@ private:
     THandle m_h = THandle();
 };
 
-using XHandle = XOwned<HANDLE, XCloseHandle>;
-using XRegKey = XOwned<HKEY, XRegCloseKey>;
-using XIcon = XOwned<HICON, XDestroyIcon>;
+using XHandle = XOwned<HANDLE, &XCloseHandle>;
+using XRegKey = XOwned<HKEY, &XRegCloseKey>;
+using XIcon = XOwned<HICON, &XDestroyIcon>;
+using XFont = XOwned<HFONT, &XDeleteObject>;
+using XBitmap = XOwned<HBITMAP, &XDeleteObject>;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/Handle.h"
+#include "app/SysWrappers.h"
 
 class CFile {
 public:
@@ -41,6 +41,6 @@ public:
     const std::wstring& GetFilePath() const { return m_strFileName; }
 
 private:
-    CHandle m_hFile;
+    XHandle m_hFile;
     std::wstring m_strFileName;
 };

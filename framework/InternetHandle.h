@@ -4,15 +4,10 @@
 
 #include <wininet.h>
 
-#include "framework/Handle.h"
+#include "app/SysWrappers.h"
 
 // Closes an internet handle; keeps the last-error value and logs a failure, as the other
 // release wrappers do.
 void XInternetCloseHandle(HINTERNET hInternet);
 
-struct CInternetHandleTraits {
-    using Handle = HINTERNET;
-    static bool IsValid(HINTERNET h) { return h != nullptr; }
-    static void Close(HINTERNET h) { XInternetCloseHandle(h); }
-};
-using CInternetHandle = COwnedHandle<CInternetHandleTraits>;
+using CInternetHandle = XOwned<HINTERNET, &XInternetCloseHandle>;

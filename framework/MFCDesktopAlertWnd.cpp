@@ -439,7 +439,7 @@ void CMFCDesktopAlertWnd::OnPaint()
     const int32_t cx = m_parts.szWindow.cx;
     const int32_t cy = m_parts.szWindow.cy;
     HDC hMemory = CreateCompatibleDC(hDC);
-    CBitmapHandle bitmap(CreateCompatibleBitmap(hDC, cx, cy));
+    XBitmap bitmap(CreateCompatibleBitmap(hDC, cx, cy));
     if (hMemory != nullptr && bitmap) {
         HGDIOBJ hOld = SelectObject(hMemory, bitmap.Get());
         Draw(hMemory);

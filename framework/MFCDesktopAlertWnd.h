@@ -19,8 +19,8 @@
 
 #include <string>
 
+#include "app/SysWrappers.h"
 #include "framework/DesktopAlertLayout.h"
-#include "framework/GdiHandle.h"
 #include "framework/Wnd.h"
 
 // The registered message a closing popup sends to its owner.
@@ -135,9 +135,9 @@ private:
     int32_t m_nColumnWidth = 0;
     std::wstring m_strShownText;  // the texts as drawn, cut to fit
     std::wstring m_strShownURL;
-    CFontHandle m_fontBody;
-    CFontHandle m_fontLink;
-    CFontHandle m_fontTitle;
+    XFont m_fontBody;
+    XFont m_fontLink;
+    XFont m_fontTitle;
 
     int m_nStep = 0;
     bool m_bFullyShown = false;

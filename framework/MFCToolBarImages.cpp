@@ -32,7 +32,7 @@ bool CMFCToolBarImages::Load(UINT nResId)
     m_bitmap.Reset();
     m_sizeStrip = SIZE{0, 0};
     m_nCount = 0;
-    CBitmapHandle bitmap(static_cast<HBITMAP>(
+    XBitmap bitmap(static_cast<HBITMAP>(
         LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nResId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!bitmap)
         return false;
@@ -70,7 +70,7 @@ HICON CMFCToolBarImages::ExtractIcon(int nIndex) const
     // Colour with alpha, and the mask that older drawing paths use: set where transparent.
     BITMAPINFO iconInfo = TopDown32(cx, cy);
     void* pvColor = nullptr;
-    CBitmapHandle color(CreateDIBSection(nullptr, &iconInfo, DIB_RGB_COLORS, &pvColor, nullptr, 0));
+    XBitmap color(CreateDIBSection(nullptr, &iconInfo, DIB_RGB_COLORS, &pvColor, nullptr, 0));
     if (!color || pvColor == nullptr)
         return nullptr;
     const size_t nMaskStride = static_cast<size_t>((cx + 15) / 16) * 2;  // rows of whole WORDs
@@ -90,7 +90,7 @@ HICON CMFCToolBarImages::ExtractIcon(int nIndex) const
         }
     }
     GdiFlush();
-    CBitmapHandle mask(CreateBitmap(cx, cy, 1, 1, maskBits.data()));
+    XBitmap mask(CreateBitmap(cx, cy, 1, 1, maskBits.data()));
     if (!mask)
         return nullptr;
     ICONINFO icon = {};

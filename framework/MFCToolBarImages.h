@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "framework/GdiHandle.h"
+#include "app/SysWrappers.h"
 
 class CMFCToolBarImages {
 public:
@@ -27,7 +27,7 @@ public:
     HICON ExtractIcon(int nIndex) const;
 
 private:
-    CBitmapHandle m_bitmap;
+    XBitmap m_bitmap;
     SIZE m_sizeImage = {16, 15};
     SIZE m_sizeStrip = {0, 0};
     int m_nCount = 0;

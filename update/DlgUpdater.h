@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "app/SysWrappers.h"
 #include "framework/Dialog.h"
-#include "framework/Handle.h"
 #include "framework/ProgressCtrl.h"
 #include "framework/Static.h"
 #include "status/StaticBold.h"
@@ -59,7 +59,7 @@ private:
 
     // What the dialog keeps of its worker, which deletes itself when its thread ends: a
     // handle of the thread to wait on, the thread's id to post to, and the gate.
-    CHandle m_hWorker;
+    XHandle m_hWorker;
     DWORD m_nWorkerId = 0;
     std::shared_ptr<CTransferGate> m_pGate;
 };

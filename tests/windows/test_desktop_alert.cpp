@@ -357,11 +357,11 @@ TEST_P(DesktopAlertKindTest, OpensWithTheSettingsItsIconTextAndLink)
     CMFCToolBarImages strip;
     strip.SetImageSize(SIZE{32, 32});
     ASSERT_TRUE(strip.Load(IDB_ALERT_IMAGES));
-    CIconHandle expected(strip.ExtractIcon(c.nKind));
+    XIcon expected(strip.ExtractIcon(c.nKind));
     ASSERT_NE(info.m_hIcon, nullptr);
     EXPECT_EQ(IconPixels(info.m_hIcon), IconPixels(expected.Get()));
     const int nSmall = GetSystemMetricsForDpi(SM_CXSMICON, GetDpiForWindow(hWnd));
-    CIconHandle appIcon(static_cast<HICON>(
+    XIcon appIcon(static_cast<HICON>(
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, nSmall, nSmall, 0)));
     const HICON hSmall = reinterpret_cast<HICON>(SendMessageW(hWnd, WM_GETICON, ICON_SMALL, 0));
     ASSERT_NE(hSmall, nullptr);
@@ -583,7 +583,7 @@ TEST_F(DesktopAlertTest, UserAndGdiObjectsStayAsTheyWereAfterTheFirstPopup)
 TEST(DesktopAlertObjectCount, SeesOneMoreFont)
 {
     const DWORD nBefore = CountGuiObjects().nGdi;
-    CFontHandle font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+    XFont font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
     ASSERT_TRUE(font);
     EXPECT_EQ(CountGuiObjects().nGdi, nBefore + 1);
     font.Reset();
@@ -638,7 +638,7 @@ TEST(ToolBarImagesTest, CutsTheKindImagesWithATransparentBackground)
     ASSERT_TRUE(strip.Load(IDB_ALERT_IMAGES));
     EXPECT_EQ(strip.GetCount(), 4);
     for (int nIndex = 0; nIndex < 4; ++nIndex) {
-        CIconHandle icon(strip.ExtractIcon(nIndex));
+        XIcon icon(strip.ExtractIcon(nIndex));
         ASSERT_TRUE(icon);
         const std::vector<uint32_t> pixels = IconPixels(icon.Get());
         ASSERT_GE(pixels.size(), 2u + 32 * 32);
