@@ -3,22 +3,35 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "alerts/DesktopAlert.h"
+#include "alerts/EventReport.h"
+#include "alerts/MissedCall.h"
 #include "alerts/SmsMessage.h"
 #include "app/AppString.h"
 #include "app/Log.h"
 #include "app/ResourceModule.h"
 #include "app/Settings.h"
+#include "framework/ClientDC.h"
+#include "framework/MFCDesktopAlertWnd.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalLoop.h"
 #include "link/LinkDriver.h"
 #include "resources/StringIds.h"
 #include "resources/resource.h"
+#include "status/ControlPointer.h"
 #include "status/DialogLayout.h"
 #include "status/StatusView.h"
 
 namespace {
 
 constexpr UINT kTimerPeriodMs = 4096;
+// The group titles' red-orange.
+constexpr COLORREF kTitleColour = RGB(255, 69, 0);
+
+bool IsGroupTitle(int nId)
+{
+    return nId == IDC_SMS_TITLE || nId == IDC_CALLS_TITLE || nId == IDC_STATUS_TITLE || nId == IDC_UPDATE_TITLE;
+}
 
 void OpenAddress(const std::wstring& strAddress)
 {
@@ -259,10 +272,70 @@ void CDlgMain::SetConnectedUsersCount(int32_t nKind, int32_t nCount)
 
 // SMS, calls, error reports and update offers are announced by the event reporting and
 // the update handling, which build on this window; until then they are received and let go.
-void CDlgMain::ProcessReceivedSmsMessage(const uint8_t*, uint32_t) {}
-void CDlgMain::ReportCall(const std::wstring&) {}
-void CDlgMain::ProcessMissedCallMessage(const uint8_t*, uint32_t) {}
-void CDlgMain::ReportError(const std::wstring&) {}
+void CDlgMain::ProcessReceivedSmsMessage(const uint8_t* pMessage, uint32_t nLength)
+{
+    const CSmsMessage sms(pMessage, nLength);
+    const uint32_t nId = sms.GetId();
+    CSettings& settings = CSettings::GetInstance();
+    const EventVerdict verdict = JudgeEvent(m_smsList.Contains(nId), nId, settings.m_nLastReceivedSmsId);
+    if (verdict == EventVerdict::Repeat)
+        return;
+    XLog(1, L"CDlgMain::ProcessReceivedSmsMessage: Id=0x%X, Time=%s, Sender=%s, Text=%s", nId,
+         sms.GetReceivedText().c_str(), sms.GetSenderText().c_str(), sms.GetMessageText().c_str());
+    if (verdict == EventVerdict::OnlyLog)
+        return;
+    m_smsList.Add(pMessage, nLength);
+    m_bUnseenEvents = 1;
+    settings.SetLastReceivedSmsId(static_cast<int32_t>(nId));
+    CDesktopAlert::GetInstance().AddAlert(AlertSms, L"", SmsAlertText(sms).c_str());
+    RefreshDisplay();
+}
+
+void CDlgMain::ReportCall(const std::wstring& strCaller)
+{
+    XLog(1, L"CDlgMain::ReportCall: %s", strCaller.c_str());
+    CDesktopAlert::GetInstance().AddAlert(AlertIncomingCall, L"", CallAlertText(strCaller).c_str());
+}
+
+void CDlgMain::ProcessMissedCallMessage(const uint8_t* pMessage, uint32_t nLength)
+{
+    const CMissedCall call(pMessage, nLength);
+    const uint32_t nId = call.GetId();
+    CSettings& settings = CSettings::GetInstance();
+    const EventVerdict verdict = JudgeEvent(m_missedCallList.Contains(nId), nId, settings.m_nLastMissedCallId);
+    if (verdict == EventVerdict::Repeat)
+        return;
+    const std::wstring strTime = call.GetTimeText();
+    const std::wstring strCaller = call.GetCallerText();
+    XLog(1, L"CDlgMain::ProcessMissedCallMessage: Id=0x%X, Time=%s, Phone=%s", nId, strTime.c_str(), strCaller.c_str());
+    if (verdict == EventVerdict::OnlyLog)
+        return;
+    m_missedCallList.Add(pMessage, nLength);
+    // A row at the bottom, the only one selected: the selection change updates the counter.
+    const int nItem = m_lstMissedCalls.InsertItem(m_lstMissedCalls.GetItemCount(), strCaller.c_str());
+    if (nItem >= 0) {
+        m_lstMissedCalls.SetItemText(nItem, 1, strTime.c_str());
+        m_lstMissedCalls.SetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        m_lstMissedCalls.EnsureVisible(nItem, false);
+    }
+    m_bUnseenEvents = 1;
+    settings.SetLastMissedCallId(static_cast<int32_t>(nId));
+    RefreshDisplay();
+}
+
+void CDlgMain::ReportError(const std::wstring& strText)
+{
+    const std::wstring strAlert = ErrorAlertText(strText);
+    XLog(1, L"CDlgMain::ReportError: %s", strText.c_str());
+    CDesktopAlert::GetInstance().AddAlert(AlertError, strAlert.c_str(), L"");
+}
+
+void CDlgMain::OnMissedCallItemChanged()
+{
+    const int nRows = m_lstMissedCalls.GetItemCount();
+    const int nSelected = m_lstMissedCalls.GetNextItem(-1, LVNI_SELECTED);
+    SetDlgItemText(IDC_CALLS_COUNTER, MissedCallCounterText(nRows, nSelected).c_str());
+}
 void CDlgMain::ReportSoftwareRequired(const std::wstring&, const std::wstring&) {}
 void CDlgMain::ReportLiveUpdateStatus(int32_t) {}
 
@@ -288,6 +361,8 @@ LRESULT CDlgMain::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
         m_notifyIcon.OnTaskbarCreated();
         return 0;
     }
+    if (nMsg == AFX_WM_ON_CLOSEPOPUPWINDOW)
+        return OnClosePopupWindow(wParam, lParam);
     return CDialog::WindowProc(nMsg, wParam, lParam);
 }
 
@@ -321,9 +396,116 @@ bool CDlgMain::OnCommand(UINT nId, UINT nCode, HWND hControl)
     case IDC_STATUS_TITLE:
         OpenAddress(settings.m_strOverviewUrl);
         return true;
+    case IDC_SMS_PREV:
+        OnPreviousSms();
+        return true;
+    case IDC_SMS_NEXT:
+        OnNextSms();
+        return true;
     default:
         return CDialog::OnCommand(nId, nCode, hControl);
     }
+}
+
+void CDlgMain::OnPreviousSms()
+{
+    m_smsList.MoveToNewer();
+    RefreshDisplay();
+}
+
+void CDlgMain::OnNextSms()
+{
+    m_smsList.MoveToOlder();
+    RefreshDisplay();
+}
+
+bool CDlgMain::OnNotify(NMHDR* pHeader, LRESULT* pResult)
+{
+    if (pHeader->idFrom == IDC_CALLS_LIST && pHeader->code == LVN_ITEMCHANGED) {
+        OnMissedCallItemChanged();
+        *pResult = 0;
+        return true;
+    }
+    return CDialog::OnNotify(pHeader, pResult);
+}
+
+LRESULT CDlgMain::OnClosePopupWindow(WPARAM wParam, LPARAM lParam)
+{
+    return CDesktopAlert::OnClosePopupWindow(wParam, lParam);
+}
+
+ControlFacts CDlgMain::CursorFacts(HWND hControl, int nId) const
+{
+    ControlFacts facts;
+    switch (nId) {
+    case IDC_SMS_SENDER:
+    case IDC_SMS_TIME: {
+        const int nLength = ::GetWindowTextLengthW(hControl);
+        facts.strText.resize(static_cast<size_t>(nLength) + 1);
+        facts.strText.resize(static_cast<size_t>(::GetWindowTextW(hControl, facts.strText.data(), nLength + 1)));
+        RECT rc = {};
+        ::GetWindowRect(hControl, &rc);
+        CClientDC dc(hControl);
+        SIZE size = {};
+        if (dc.Get() != nullptr && dc.Select(reinterpret_cast<HFONT>(::SendMessageW(hControl, WM_GETFONT, 0, 0))) &&
+            ::GetTextExtentPoint32W(dc.Get(), facts.strText.c_str(), static_cast<int>(facts.strText.size()), &size))
+            facts.bTextCut = size.cx > rc.right - rc.left;
+        break;
+    }
+    case IDC_SIGNAL_ICON:
+        facts.strSignalText = m_status.GetSignalText();
+        break;
+    case IDC_UPDATE_TITLE:
+    case IDC_UPDATE_LINK:
+        facts.bUpdateOffered = GetDlgItemText(IDC_UPDATE_LINK).find(L"<a>") != std::wstring::npos;
+        facts.bNotifierOffer = CSettings::GetInstance().m_nLiveUpdateStatus == 1;
+        break;
+    default:
+        break;
+    }
+    return facts;
+}
+
+BOOL CDlgMain::OnSetCursor(HWND hWnd, UINT nHitTest, UINT nMouseMsg)
+{
+    if (hWnd == nullptr || hWnd == m_hWnd || m_toolTip.m_hWnd == nullptr)
+        return CDialog::OnSetCursor(hWnd, nHitTest, nMouseMsg);
+    const int nId = ::GetDlgCtrlID(hWnd);
+    const ControlPointer pointer = PointerOfControl(nId, CursorFacts(hWnd, nId));
+    // Registered anew at every cursor message, so the text always tells the current state.
+    if (pointer.bTool)
+        m_toolTip.AddTool(hWnd, pointer.strTip.c_str());
+    if (!pointer.bHand)
+        return CDialog::OnSetCursor(hWnd, nHitTest, nMouseMsg);
+    static const HCURSOR s_hHand = ::LoadCursorW(nullptr, IDC_HAND);
+    ::SetCursor(s_hHand);
+    return TRUE;
+}
+
+HBRUSH CDlgMain::OnCtlColor(HDC hDC, HWND hControl, UINT nCtlColor)
+{
+    const HBRUSH hBrush = CDialog::OnCtlColor(hDC, hControl, nCtlColor);
+    if (nCtlColor == CTLCOLOR_STATIC && IsGroupTitle(::GetDlgCtrlID(hControl)))
+        ::SetTextColor(hDC, kTitleColour);
+    return hBrush;
+}
+
+void CDlgMain::OnPaint()
+{
+    if (!::IsIconic(m_hWnd)) {
+        CDialog::OnPaint();
+        return;
+    }
+    // Minimised (the window has no minimise box, so only in theory): the icon, centred.
+    PAINTSTRUCT ps;
+    const HDC hDC = ::BeginPaint(m_hWnd, &ps);
+    ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0);
+    RECT rc = {};
+    GetClientRect(&rc);
+    const int cx = ::GetSystemMetrics(SM_CXICON);
+    const int cy = ::GetSystemMetrics(SM_CYICON);
+    ::DrawIcon(hDC, (rc.right - rc.left - cx + 1) / 2, (rc.bottom - rc.top - cy + 1) / 2, m_hAppIcon);
+    ::EndPaint(m_hWnd, &ps);
 }
 
 void CDlgMain::OnTimer(UINT_PTR nIdEvent)
@@ -359,6 +541,8 @@ void CDlgMain::Shutdown()
         XLog(L"CDlgMain::Shutdown: NOK, %d.", GetLastError());
     m_sockClient.Close();
     m_notifyIcon.Destroy();
+    // The open popup goes with its owner; the waiting alerts are dropped.
+    CDesktopAlert::Shutdown();
 }
 
 void CDlgMain::PostNcDestroy()

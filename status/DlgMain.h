@@ -20,6 +20,7 @@
 #include "framework/ToolTipCtrl.h"
 #include "link/RouterEvents.h"
 #include "link/SockClient.h"
+#include "status/ControlPointer.h"
 #include "status/DeviceStatus.h"
 #include "status/DlgBase.h"
 #include "status/NotifyIcon.h"
@@ -73,6 +74,10 @@ protected:
     void OnActivate(UINT nState, HWND hOther, bool bMinimized) override;
     void OnDestroy() override;
     HCURSOR OnQueryDragIcon() override;
+    bool OnNotify(NMHDR* pHeader, LRESULT* pResult) override;
+    BOOL OnSetCursor(HWND hWnd, UINT nHitTest, UINT nMouseMsg) override;
+    HBRUSH OnCtlColor(HDC hDC, HWND hControl, UINT nCtlColor) override;
+    void OnPaint() override;
 
 private:
     // WM_DESTROY: timer, socket and tray icon go; the window's own destroy processing is
@@ -86,6 +91,15 @@ private:
     // Shows what the refreshes since the last call left to show later.
     void ShowDeferredChanges();
     bool IsNotifierUpdatePending() const;
+    // Commands 1021 and 1022: towards the newest and towards the oldest SMS.
+    void OnPreviousSms();
+    void OnNextSms();
+    // LVN_ITEMCHANGED of the missed-call list: the counter label 1018.
+    void OnMissedCallItemChanged();
+    // AFX_WM_ON_CLOSEPOPUPWINDOW: a desktop alert closed; the next waiting one opens.
+    LRESULT OnClosePopupWindow(WPARAM wParam, LPARAM lParam);
+    // What a control's tooltip and pointer depend on.
+    ControlFacts CursorFacts(HWND hControl, int nId) const;
 
 public:
     CToolTipCtrl m_toolTip;

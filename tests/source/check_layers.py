@@ -25,11 +25,11 @@ LAYERS = [
     # Portable: the router link. It knows no window and no other subsystem.
     ("link", ["link/*"], ["core"]),
     # Portable: the decisions of the subsystems above the link.
-    ("logic", ["status/DeviceStatus.*", "status/StatusView.*", "status/DialogLayout.*", "status/LabelFit.*",
+    ("logic", ["status/ControlPointer.*", "status/DeviceStatus.*", "status/StatusView.*", "status/DialogLayout.*", "status/LabelFit.*",
                "alerts/LabelText.*", "alerts/MissedCall.*", "alerts/MissedCallList.*",
                "alerts/SmsMessage.*", "alerts/SmsMessageList.*", "alerts/RecordChain.h", "alerts/AlertQueue.*",
                "alerts/AlertPopupHost.h", "alerts/DesktopAlertItem.h",
-               "alerts/EventFilter.*", "update/UpdateOffer.*", "update/DownloadName.*", "update/InternetStatusText.*",
+               "alerts/EventReport.*", "update/UpdateOffer.*", "update/DownloadName.*", "update/InternetStatusText.*",
                "update/ProgressPacer.*", "update/ReadSize.*", "update/TransferCount.*", "update/TransferGate.*",
                "update/UpdaterView.*", "update/UpdateProgress.h", "update/WebAddress.*"], ["core", "link"]),
     # Windows, below the framework: the system-call wrappers, the string loader, the
