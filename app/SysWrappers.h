@@ -103,9 +103,10 @@ private:
 };
 
 // Owns one handle and gives it back through its release wrapper above, which keeps the
-// last-error value and logs a failure. Move-only. A HANDLE counts as none when it is null
-// or INVALID_HANDLE_VALUE (what CreateFileW gives on failure).
-template <typename THandle, auto pfnRelease>
+// last-error value and logs a failure. Move-only. kNone is the handle of nothing (a socket's
+// is INVALID_SOCKET); a HANDLE also counts as none when it is INVALID_HANDLE_VALUE (what
+// CreateFileW gives on failure).
+template <typename THandle, auto pfnRelease, THandle kNone = THandle()>
 class XOwned {
 public:
     XOwned() = default;
@@ -125,8 +126,8 @@ public:
     bool IsValid() const { return !IsNone(m_h); }
     explicit operator bool() const { return IsValid(); }
     // Hands the handle back to the caller, who then owns it.
-    THandle Detach() { return std::exchange(m_h, THandle()); }
-    void Reset(THandle h = THandle())
+    THandle Detach() { return std::exchange(m_h, kNone); }
+    void Reset(THandle h = kNone)
     {
         const THandle hOld = std::exchange(m_h, h);
         if (!IsNone(hOld))
@@ -143,12 +144,12 @@ private:
     static bool IsNone(THandle h)
     {
         if constexpr (std::is_same_v<THandle, HANDLE>)
-            return h == nullptr || h == INVALID_HANDLE_VALUE;
+            return h == kNone || h == INVALID_HANDLE_VALUE;
         else
-            return h == nullptr;
+            return h == kNone;
     }
 
-    THandle m_h = THandle();
+    THandle m_h = kNone;
 };
 
 using XHandle = XOwned<HANDLE, &XCloseHandle>;

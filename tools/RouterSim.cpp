@@ -44,53 +44,46 @@ bool ParseNumber(const wchar_t* psz, long nMin, long nMax, long& nValue)
 
 bool ReadFileBytes(const wchar_t* pszPath, std::string& bytes)
 {
-    HANDLE hFile =
-        CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
+    const CSimHandle file(
+        CreateFileW(pszPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     LARGE_INTEGER size{};
-    bool bOk = GetFileSizeEx(hFile, &size) && size.QuadPart >= 0 &&
+    bool bOk = GetFileSizeEx(file.Get(), &size) && size.QuadPart >= 0 &&
                static_cast<unsigned long long>(size.QuadPart) <= kMaxScriptBytes;
     if (bOk) {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD nRead = 0;
-        bOk = bytes.empty() || (ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr) &&
+        bOk = bytes.empty() || (ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr) &&
                                 nRead == bytes.size());
     }
-    CloseHandle(hFile);
     return bOk;
 }
 
 // Where the log lines go: standard output, or a file written through line by line.
 class CLogOutput {
 public:
-    ~CLogOutput()
-    {
-        if (m_hFile != INVALID_HANDLE_VALUE)
-            CloseHandle(m_hFile);
-    }
-
     bool Open(const wchar_t* pszPath)
     {
-        m_hFile = CreateFileW(pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
-        return m_hFile != INVALID_HANDLE_VALUE;
+        m_file.Reset(CreateFileW(pszPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+        return m_file.IsValid();
     }
 
     void Write(const std::string& line)
     {
         const std::string text = line + "\n";
-        if (m_hFile == INVALID_HANDLE_VALUE) {
+        if (!m_file) {
             std::fwrite(text.data(), 1, text.size(), stdout);
             std::fflush(stdout);
             return;
         }
         DWORD nWritten = 0;
-        WriteFile(m_hFile, text.data(), static_cast<DWORD>(text.size()), &nWritten, nullptr);
+        WriteFile(m_file.Get(), text.data(), static_cast<DWORD>(text.size()), &nWritten, nullptr);
     }
 
 private:
-    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    CSimHandle m_file;
 };
 
 }  // namespace

@@ -64,27 +64,28 @@ bool CRouterServer::Start(uint16_t nPort, std::vector<ScenarioStep> steps, const
     m_nStartTick = Now();
     m_nEndTick = m_nStartTick + static_cast<uint64_t>(std::max<int64_t>(options.nLifetimeMs, 0));
 
-    m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_stepsEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_listenEvent = WSACreateEvent();
-    m_clientEvent = WSACreateEvent();
-    if (m_stopEvent == nullptr || m_stepsEvent == nullptr || m_listenEvent == WSA_INVALID_EVENT ||
-        m_clientEvent == WSA_INVALID_EVENT) {
+    m_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_stepsEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_listenEvent.Reset(WSACreateEvent());
+    m_clientEvent.Reset(WSACreateEvent());
+    if (!m_stopEvent.IsValid() || !m_stepsEvent.IsValid() || !m_listenEvent.IsValid() || !m_clientEvent.IsValid()) {
         m_error = "cannot create events, error " + std::to_string(GetLastError());
         Release();
         return false;
     }
 
     // Loopback only, and nothing else: the address is not a parameter.
-    m_listen = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    m_listen.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(nPort);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int nAddressSize = sizeof address;
-    if (m_listen == INVALID_SOCKET || bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listen, 4) != 0 || getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &nAddressSize) != 0 ||
-        address.sin_addr.s_addr != htonl(INADDR_LOOPBACK) || WSAEventSelect(m_listen, m_listenEvent, FD_ACCEPT) != 0) {
+    if (!m_listen.IsValid() || bind(m_listen.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(m_listen.Get(), 4) != 0 ||
+        getsockname(m_listen.Get(), reinterpret_cast<sockaddr*>(&address), &nAddressSize) != 0 ||
+        address.sin_addr.s_addr != htonl(INADDR_LOOPBACK) ||
+        WSAEventSelect(m_listen.Get(), m_listenEvent.Get(), FD_ACCEPT) != 0) {
         m_error =
             "cannot listen on 127.0.0.1:" + std::to_string(nPort) + ", error " + std::to_string(WSAGetLastError());
         Release();
@@ -113,14 +114,14 @@ bool CRouterServer::AddSteps(const std::string& script)
         for (ScenarioStep& step : steps)
             m_steps.push_back(std::move(step));
     }
-    SetEvent(m_stepsEvent);
+    SetEvent(m_stepsEvent.Get());
     return true;
 }
 
 void CRouterServer::Stop()
 {
     if (m_thread.joinable()) {
-        SetEvent(m_stopEvent);
+        SetEvent(m_stopEvent.Get());
         m_thread.join();
     }
     Release();
@@ -128,28 +129,12 @@ void CRouterServer::Stop()
 
 void CRouterServer::Release()
 {
-    if (m_client != INVALID_SOCKET) {
-        closesocket(m_client);
-        m_client = INVALID_SOCKET;
-    }
-    if (m_listen != INVALID_SOCKET) {
-        closesocket(m_listen);
-        m_listen = INVALID_SOCKET;
-    }
-    if (m_clientEvent != WSA_INVALID_EVENT) {
-        WSACloseEvent(m_clientEvent);
-        m_clientEvent = WSA_INVALID_EVENT;
-    }
-    if (m_listenEvent != WSA_INVALID_EVENT) {
-        WSACloseEvent(m_listenEvent);
-        m_listenEvent = WSA_INVALID_EVENT;
-    }
-    for (HANDLE* pEvent : {&m_stopEvent, &m_stepsEvent}) {
-        if (*pEvent != nullptr) {
-            CloseHandle(*pEvent);
-            *pEvent = nullptr;
-        }
-    }
+    m_client.Reset();
+    m_listen.Reset();
+    m_clientEvent.Reset();
+    m_listenEvent.Reset();
+    m_stopEvent.Reset();
+    m_stepsEvent.Reset();
     if (m_bWinsock) {
         WSACleanup();
         m_bWinsock = false;
@@ -219,7 +204,7 @@ void CRouterServer::Run()
         Serve(m_nEndTick, [] { return false; });
     }
     if (m_outcome.load() == RouterRunOutcome::Running) {
-        if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(m_stopEvent.Get(), 0) == WAIT_OBJECT_0) {
             m_outcome = RouterRunOutcome::Stopped;
             Log("stopped");
         } else {
@@ -228,8 +213,7 @@ void CRouterServer::Run()
         }
     }
     CloseClient(false, false);
-    closesocket(m_listen);
-    m_listen = INVALID_SOCKET;
+    m_listen.Reset();
     {
         std::lock_guard<std::mutex> lock(m_logMutex);
         m_bFinished = true;
@@ -256,7 +240,7 @@ bool CRouterServer::NextStep(ScenarioStep& step)
 
 bool CRouterServer::IsOver()
 {
-    if (!m_bOver && (Now() >= m_nEndTick || WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0))
+    if (!m_bOver && (Now() >= m_nEndTick || WaitForSingleObject(m_stopEvent.Get(), 0) == WAIT_OBJECT_0))
         m_bOver = true;
     return m_bOver;
 }
@@ -276,7 +260,7 @@ bool CRouterServer::PlayStep(const ScenarioStep& step)
         return !IsOver();
     case ScenarioAction::WaitConnect: {
         const uint64_t nDeadline = step.nValue > 0 ? Now() + static_cast<uint64_t>(step.nValue) : m_nEndTick;
-        const WaitEnd end = Serve(nDeadline, [this] { return m_client != INVALID_SOCKET; });
+        const WaitEnd end = Serve(nDeadline, [this] { return m_client.IsValid(); });
         if (end == WaitEnd::Deadline)
             Fail(step, "no client within " + std::to_string(step.nValue) + " ms");
         return end == WaitEnd::Condition;
@@ -284,7 +268,7 @@ bool CRouterServer::PlayStep(const ScenarioStep& step)
     case ScenarioAction::ExpectReconnect: {
         const int nBefore = m_nConnections.load();
         const WaitEnd end = Serve(Now() + static_cast<uint64_t>(step.nValue),
-                                  [&] { return m_client != INVALID_SOCKET && m_nConnections.load() > nBefore; });
+                                  [&] { return m_client.IsValid() && m_nConnections.load() > nBefore; });
         if (end == WaitEnd::Deadline)
             Fail(step, "no new connection within " + std::to_string(step.nValue) + " ms");
         return end == WaitEnd::Condition;
@@ -338,7 +322,7 @@ template <typename TPred>
 CRouterServer::WaitEnd CRouterServer::Serve(uint64_t nDeadline, TPred pred)
 {
     for (;;) {
-        if (m_client == INVALID_SOCKET)
+        if (!m_client.IsValid())
             TryAccept();
         SendKeepAliveIfDue();
         if (pred())
@@ -350,18 +334,18 @@ CRouterServer::WaitEnd CRouterServer::Serve(uint64_t nDeadline, TPred pred)
             return WaitEnd::Deadline;
 
         uint64_t nWake = std::min(nDeadline, m_nEndTick);
-        if (m_client != INVALID_SOCKET && m_nKeepAliveMs > 0 && m_nHoldKeepAlives == 0)
+        if (m_client.IsValid() && m_nKeepAliveMs > 0 && m_nHoldKeepAlives == 0)
             nWake = std::min(nWake, m_nNextKeepAlive);
         const DWORD nTimeout = nWake > nNow ? static_cast<DWORD>(std::min(nWake - nNow, kMaxWaitMs)) : 0;
-        HANDLE handles[] = {m_stopEvent, m_listenEvent, m_clientEvent, m_stepsEvent};
+        HANDLE handles[] = {m_stopEvent.Get(), m_listenEvent.Get(), m_clientEvent.Get(), m_stepsEvent.Get()};
         const DWORD nResult = WaitForMultipleObjects(4, handles, FALSE, nTimeout);
         if (nResult == WAIT_OBJECT_0 + 3) {
             // New steps: pred() looks at them at the top of the loop.
-            ResetEvent(m_stepsEvent);
+            ResetEvent(m_stepsEvent.Get());
         } else if (nResult == WAIT_OBJECT_0 + 1) {
             // A client waits; it is taken at the top of the loop once none is served.
             WSANETWORKEVENTS events{};
-            WSAEnumNetworkEvents(m_listen, m_listenEvent, &events);
+            WSAEnumNetworkEvents(m_listen.Get(), m_listenEvent.Get(), &events);
         } else if (nResult == WAIT_OBJECT_0 + 2) {
             HandleClientEvents();
         } else if (nResult == WAIT_FAILED) {
@@ -373,14 +357,14 @@ CRouterServer::WaitEnd CRouterServer::Serve(uint64_t nDeadline, TPred pred)
 
 CRouterServer::WaitEnd CRouterServer::WaitForClient()
 {
-    return Serve(m_nEndTick, [this] { return m_client != INVALID_SOCKET; });
+    return Serve(m_nEndTick, [this] { return m_client.IsValid(); });
 }
 
 void CRouterServer::TryAccept()
 {
     sockaddr_in peer{};
     int nPeerSize = sizeof peer;
-    const SOCKET s = accept(m_listen, reinterpret_cast<sockaddr*>(&peer), &nPeerSize);
+    const SOCKET s = accept(m_listen.Get(), reinterpret_cast<sockaddr*>(&peer), &nPeerSize);
     if (s == INVALID_SOCKET)
         return;  // none waiting
     if (peer.sin_family != AF_INET || (ntohl(peer.sin_addr.s_addr) >> 24) != 127) {
@@ -390,13 +374,13 @@ void CRouterServer::TryAccept()
     }
     // The accepted socket inherits the listener's event selection: give it its own.
     BOOL bNoDelay = TRUE;
-    if (WSAEventSelect(s, m_clientEvent, FD_READ | FD_WRITE | FD_CLOSE) != 0 ||
+    if (WSAEventSelect(s, m_clientEvent.Get(), FD_READ | FD_WRITE | FD_CLOSE) != 0 ||
         setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&bNoDelay), sizeof bNoDelay) != 0) {
         Log("cannot serve a client, error " + std::to_string(WSAGetLastError()));
         closesocket(s);
         return;
     }
-    m_client = s;
+    m_client.Reset(s);
     m_bCanWrite = true;
     m_nClientNumber = m_nConnections.load() + 1;
     m_nConnections = m_nClientNumber;
@@ -406,13 +390,13 @@ void CRouterServer::TryAccept()
 
 void CRouterServer::HandleClientEvents()
 {
-    if (m_client == INVALID_SOCKET) {
-        WSAResetEvent(m_clientEvent);
+    if (!m_client.IsValid()) {
+        WSAResetEvent(m_clientEvent.Get());
         return;
     }
     WSANETWORKEVENTS events{};
-    if (WSAEnumNetworkEvents(m_client, m_clientEvent, &events) != 0) {
-        WSAResetEvent(m_clientEvent);
+    if (WSAEnumNetworkEvents(m_client.Get(), m_clientEvent.Get(), &events) != 0) {
+        WSAResetEvent(m_clientEvent.Get());
         return;
     }
     if (events.lNetworkEvents & FD_WRITE)
@@ -423,7 +407,7 @@ void CRouterServer::HandleClientEvents()
         char buffer[4096];
         size_t nIgnored = 0;
         for (;;) {
-            const int n = recv(m_client, buffer, sizeof buffer, 0);
+            const int n = recv(m_client.Get(), buffer, sizeof buffer, 0);
             if (n > 0) {
                 nIgnored += static_cast<size_t>(n);
                 continue;
@@ -441,7 +425,7 @@ void CRouterServer::HandleClientEvents()
 
 void CRouterServer::SendKeepAliveIfDue()
 {
-    if (m_client == INVALID_SOCKET || m_nKeepAliveMs <= 0 || m_nHoldKeepAlives > 0)
+    if (!m_client.IsValid() || m_nKeepAliveMs <= 0 || m_nHoldKeepAlives > 0)
         return;
     const uint64_t nNow = Now();
     if (nNow < m_nNextKeepAlive)
@@ -472,8 +456,8 @@ bool CRouterServer::Write(const SimBytes& bytes, const std::vector<SentMessage>&
         Log("split: wrote " + std::to_string(nFirst) + " of " + std::to_string(bytes.size()) + " bytes");
         // The rest goes to the same client or to nobody.
         Serve(Now() + static_cast<uint64_t>(m_nSplitGapMs),
-              [&] { return m_client == INVALID_SOCKET || m_nClientNumber != nClient; });
-        bSent = m_client != INVALID_SOCKET && m_nClientNumber == nClient && !IsOver() &&
+              [&] { return !m_client.IsValid() || m_nClientNumber != nClient; });
+        bSent = m_client.IsValid() && m_nClientNumber == nClient && !IsOver() &&
                 SendAll(bytes.data() + nFirst, bytes.size() - nFirst);
     }
     --m_nHoldKeepAlives;
@@ -528,10 +512,10 @@ bool CRouterServer::SendAll(const uint8_t* pBytes, size_t nBytes)
     const int nClient = m_nClientNumber;
     size_t nDone = 0;
     while (nDone < nBytes) {
-        if (m_client == INVALID_SOCKET || m_nClientNumber != nClient)
+        if (!m_client.IsValid() || m_nClientNumber != nClient)
             return false;
         const int nChunk = static_cast<int>(std::min(nBytes - nDone, kMaxSendChunk));
-        const int n = send(m_client, reinterpret_cast<const char*>(pBytes + nDone), nChunk, 0);
+        const int n = send(m_client.Get(), reinterpret_cast<const char*>(pBytes + nDone), nChunk, 0);
         if (n > 0) {
             nDone += static_cast<size_t>(n);
             continue;
@@ -539,9 +523,8 @@ bool CRouterServer::SendAll(const uint8_t* pBytes, size_t nBytes)
         const int nError = WSAGetLastError();
         if (n == SOCKET_ERROR && nError == WSAEWOULDBLOCK) {
             m_bCanWrite = false;
-            if (Serve(m_nEndTick, [&] {
-                    return m_bCanWrite || m_client == INVALID_SOCKET || m_nClientNumber != nClient;
-                }) != WaitEnd::Condition)
+            if (Serve(m_nEndTick, [&] { return m_bCanWrite || !m_client.IsValid() || m_nClientNumber != nClient; }) !=
+                WaitEnd::Condition)
                 return false;
             continue;
         }
@@ -554,16 +537,15 @@ bool CRouterServer::SendAll(const uint8_t* pBytes, size_t nBytes)
 
 void CRouterServer::CloseClient(bool bReset, bool bByClient)
 {
-    if (m_client == INVALID_SOCKET)
+    if (!m_client.IsValid())
         return;
     if (bReset) {
         // No lingering: the close sends a reset instead of the orderly end.
         linger noLinger{1, 0};
-        setsockopt(m_client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&noLinger), sizeof noLinger);
+        setsockopt(m_client.Get(), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&noLinger), sizeof noLinger);
     }
-    closesocket(m_client);
-    m_client = INVALID_SOCKET;
-    WSAResetEvent(m_clientEvent);
+    m_client.Reset();
+    WSAResetEvent(m_clientEvent.Get());
     const std::string number = std::to_string(m_nClientNumber);
     if (bReset)
         Log("reset " + number);
@@ -586,7 +568,7 @@ void CRouterServer::FlushMerge()
     bytes.swap(m_merge);
     std::vector<SentMessage> messages;
     messages.swap(m_mergeMessages);
-    if (m_client == INVALID_SOCKET) {
+    if (!m_client.IsValid()) {
         Log("merge: " + std::to_string(nCollected) + " messages dropped, no client");
         return;
     }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "tools/sim/Scenario.h"
+#include "tools/sim/SimHandles.h"
 
 enum class RouterRunOutcome {
     Running,
@@ -118,12 +119,12 @@ private:
     bool m_bStarted = false;  // a server runs once
     bool m_bWinsock = false;
 
-    SOCKET m_listen = INVALID_SOCKET;
-    SOCKET m_client = INVALID_SOCKET;
-    WSAEVENT m_listenEvent = WSA_INVALID_EVENT;
-    WSAEVENT m_clientEvent = WSA_INVALID_EVENT;
-    HANDLE m_stopEvent = nullptr;
-    HANDLE m_stepsEvent = nullptr;  // set when AddSteps has added some
+    CSimSocket m_listen;
+    CSimSocket m_client;
+    CSimHandle m_listenEvent;
+    CSimHandle m_clientEvent;
+    CSimHandle m_stopEvent;
+    CSimHandle m_stepsEvent;  // set when AddSteps has added some
     uint64_t m_nStartTick = 0;
     uint64_t m_nEndTick = 0;
     bool m_bOver = false;
