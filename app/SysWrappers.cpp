@@ -105,6 +105,15 @@ void XDestroyIcon(HICON hIcon)
     SetLastError(nSaved);
 }
 
+void XFreeSid(PSID pSid)
+{
+    const DWORD nSaved = GetLastError();
+    // FreeSid gives back null on success and the SID itself on failure.
+    if (FreeSid(pSid) != nullptr)
+        XLog(L"XFreeSid, FreeSid: 0x%x.\n", XLastError());
+    SetLastError(nSaved);
+}
+
 DWORD XLastError()
 {
     const DWORD nError = GetLastError();

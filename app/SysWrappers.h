@@ -27,6 +27,7 @@ void XCloseHandle(HANDLE hHandle);
 void XFindClose(HANDLE hFind);
 void XRegCloseKey(HKEY hKey);
 void XDestroyIcon(HICON hIcon);
+void XFreeSid(PSID pSid);
 
 // The last-error value, E_FAIL when it is 0; never 0.
 DWORD XLastError();
@@ -152,3 +153,5 @@ private:
 using XHandle = XOwned<HANDLE, XCloseHandle>;
 using XRegKey = XOwned<HKEY, XRegCloseKey>;
 using XIcon = XOwned<HICON, XDestroyIcon>;
+// A SID made by AllocateAndInitializeSid.
+using XSid = XOwned<PSID, XFreeSid>;
