@@ -113,6 +113,15 @@ void XDeleteObject(HGDIOBJ hObject)
     SetLastError(nSaved);
 }
 
+void XFreeSid(PSID pSid)
+{
+    const DWORD nSaved = GetLastError();
+    // FreeSid gives back null on success and the SID itself on failure.
+    if (FreeSid(pSid) != nullptr)
+        XLog(L"XFreeSid, FreeSid: 0x%x.\n", XLastError());
+    SetLastError(nSaved);
+}
+
 DWORD XLastError()
 {
     const DWORD nError = GetLastError();

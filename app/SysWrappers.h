@@ -28,6 +28,7 @@ void XFindClose(HANDLE hFind);
 void XRegCloseKey(HKEY hKey);
 void XDestroyIcon(HICON hIcon);
 void XDeleteObject(HGDIOBJ hObject);
+void XFreeSid(PSID pSid);
 
 // The last-error value, E_FAIL when it is 0; never 0.
 DWORD XLastError();
@@ -157,3 +158,5 @@ using XRegKey = XOwned<HKEY, &XRegCloseKey>;
 using XIcon = XOwned<HICON, &XDestroyIcon>;
 using XFont = XOwned<HFONT, &XDeleteObject>;
 using XBitmap = XOwned<HBITMAP, &XDeleteObject>;
+// A SID made by AllocateAndInitializeSid.
+using XSid = XOwned<PSID, &XFreeSid>;
