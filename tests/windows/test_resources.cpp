@@ -219,8 +219,8 @@ struct ExpectedItem {
 };
 
 const ExpectedItem kMainItems[] = {
-    {IDC_SMS_TITLE, L"Static", kStaticBits, kLabel | SS_NOTIFY, 7, 7, 78, 8, L"SMS Messages"},
-    {IDC_SMS_COUNTER, L"Static", kStaticBits, kRight, 73, 7, 100, 8, L"-"},
+    {IDC_SMS_TITLE, L"Static", kStaticBits, kLabel | SS_NOTIFY, 7, 7, 79, 8, L"SMS Messages"},
+    {IDC_SMS_COUNTER, L"Static", kStaticBits, kRight, 75, 7, 98, 8, L"-"},
     {IDC_SMS_PREV, L"Static", kStaticBits, kIcon | SS_NOTIFY | SS_REALSIZEIMAGE, 176, 8, 20, 20, L"#137"},
     {IDC_SMS_NEXT, L"Static", kStaticBits, kIcon | SS_NOTIFY | SS_REALSIZEIMAGE, 186, 8, 20, 20, L"#138"},
     {IDC_SMS_ICON, L"Static", kStaticBits, kIcon | SS_NOTIFY, 7, 20, 20, 20, L"#139"},
