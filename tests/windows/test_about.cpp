@@ -152,6 +152,7 @@ TEST_F(AboutBoxTest, ShowsTitleNameVersionAndCopyrightOfTheCurrentResources)
         EXPECT_EQ(seen.strCopyright, c.seen.strCopyright);
         EXPECT_EQ(seen.strButton, c.seen.strButton);
         EXPECT_EQ(CDlgAbout::GetInstance().m_hWnd, nullptr) << "the window outlived the box";
+        AfxSetResourceHandle(nullptr);
         CSettings::SetStore(&m_store, &m_version);
         ASSERT_TRUE(CSettings::GetInstance().Init());
     }
