@@ -3,16 +3,19 @@
 # - the status window: status-all.png with all four groups filled, status-device.png with
 #   the device status alone;
 # - one desktop alert of each kind: alert-sms.png (a long three-line SMS), alert-call.png,
-#   alert-error.png, alert-update.png.
+#   alert-error.png, alert-update.png;
+# - text-fit.png: the status window, the about box and the updater with the longest texts
+#   of their labels, English above and the test language library's below.
 # Usage: tools/screenshot.sh [OUTPUT_DIR] (default /tmp/shots).
-# Needs the Windows build (win_test_dlg_main, win_test_desktop_alert) and ImageMagick's import.
+# Needs the Windows build (win_test_dlg_main, win_test_desktop_alert, win_test_text_fit) and
+# ImageMagick's import.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-/tmp/shots}
 mkdir -p "$out"
 export TN_SHOT_DIR=$(cd "$out" && pwd)
 export TN_BUILD=build/win
-for exe in win_test_dlg_main win_test_desktop_alert; do
+for exe in win_test_dlg_main win_test_desktop_alert win_test_text_fit; do
   [ -f "$TN_BUILD/tests/windows/$exe.exe" ] || {
     echo "screenshot.sh: build $TN_BUILD/tests/windows/$exe.exe first" >&2; exit 2; }
 done
@@ -47,5 +50,6 @@ tests/wine/sandbox.sh --prefix "$TN_BUILD/wineprefix" --timeout 300 -- bash -c '
     return $rc
   }
   shoot win_test_dlg_main StatusScreenshots status- all device &&
-    shoot win_test_desktop_alert AlertScreenshots alert- sms call error update
+    shoot win_test_desktop_alert AlertScreenshots alert- sms call error update &&
+    shoot win_test_text_fit FitScreenshots text- fit
 '

@@ -219,8 +219,8 @@ TEST_F(StringTableTest, LanguageLibraryReplacesTheWholeTable)
     EXPECT_EQ(AppString(2506), L"[Xx] Ger\u00e4testatus \u2013 \u0237");  // UTF-8 script read as such
     EXPECT_EQ(AppString(107), kLanguageKey);
     // No fall-back to the English text for what the library lacks.
-    EXPECT_EQ(LoadAppString(2503), nullptr);
-    EXPECT_EQ(AppString(2503), L"");
+    EXPECT_EQ(LoadAppString(2529), nullptr);
+    EXPECT_EQ(AppString(2529), L"");
     AfxSetResourceHandle(nullptr);
     EXPECT_EQ(AppString(2512), L"No connection to the router");
 }
@@ -387,7 +387,7 @@ TEST_P(LanguageSelectionTest, ChoosesTheLibraryAndLeavesItsTrace)
         EXPECT_EQ(AfxGetResourceHandle(), m_hLoaded);
         EXPECT_THAT(g_logLines, ElementsAre(L"Loading " + OwnDir() + c.pszLoaded + L" suceeded (0x0)\n"));
         EXPECT_EQ(AppString(2512), L"[Xx] No connection to the router");
-        EXPECT_EQ(LoadAppString(2503), nullptr);  // lacking from the library: no English fall-back
+        EXPECT_EQ(LoadAppString(2529), nullptr);  // lacking from the library: no English fall-back
     } else {
         EXPECT_EQ(m_hLoaded, nullptr);
         EXPECT_EQ(AfxGetResourceHandle(), AfxGetInstanceHandle());
