@@ -8,6 +8,7 @@
 #include "alerts/MissedCall.h"
 #include "alerts/SmsMessage.h"
 #include "app/AppString.h"
+#include "app/DlgAbout.h"
 #include "app/Log.h"
 #include "app/ResourceModule.h"
 #include "app/Settings.h"
@@ -21,6 +22,8 @@
 #include "status/ControlPointer.h"
 #include "status/DialogLayout.h"
 #include "status/StatusView.h"
+#include "update/Administrator.h"
+#include "update/DlgUpdater.h"
 
 namespace {
 
@@ -33,25 +36,10 @@ bool IsGroupTitle(int nId)
     return nId == IDC_SMS_TITLE || nId == IDC_CALLS_TITLE || nId == IDC_STATUS_TITLE || nId == IDC_UPDATE_TITLE;
 }
 
-void OpenAddress(const std::wstring& strAddress)
+// The router's pages show normally; an update offer's address and page with SW_SHOW.
+void OpenAddress(const std::wstring& strAddress, int nShow = SW_SHOWNORMAL)
 {
-    ShellExecuteW(nullptr, L"open", strAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-bool EqualsIgnoringAsciiCase(const std::wstring& a, const std::wstring& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z')
-            x = static_cast<wchar_t>(x - L'A' + L'a');
-        if (y >= L'A' && y <= L'Z')
-            y = static_cast<wchar_t>(y - L'A' + L'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+    ShellExecuteW(nullptr, L"open", strAddress.c_str(), nullptr, nullptr, nShow);
 }
 
 }  // namespace
@@ -197,13 +185,6 @@ void CDlgMain::ShowDeferredChanges()
     m_notifyIcon.Flush();
 }
 
-bool CDlgMain::IsNotifierUpdatePending() const
-{
-    const CSettings& settings = CSettings::GetInstance();
-    return !settings.m_strNotifierVersion.empty() &&
-           !EqualsIgnoringAsciiCase(settings.m_strNotifierVersion, settings.m_strVersion);
-}
-
 void CDlgMain::ShowStatusWindow()
 {
     uint32_t nMask = kLayoutMaskDeviceStatus;
@@ -211,7 +192,7 @@ void CDlgMain::ShowStatusWindow()
         nMask |= kLayoutMaskSms;
     if (m_missedCallList.m_nCount > 0)
         nMask |= kLayoutMaskMissedCalls;
-    if (CSettings::GetInstance().m_nLiveUpdateStatus != 1 || IsNotifierUpdatePending())
+    if (m_offer.IsSectionShown())
         nMask |= kLayoutMaskUpgrade;
     m_dlgBase.UpdateLayout(nMask);
     // The layout has shown the device-status group whole; the refresh sorts it out again.
@@ -233,10 +214,7 @@ void CDlgMain::SetRouterConnected(bool bConnected)
         m_status.m_bConnected = 1;
     } else {
         m_status.Reset();
-        CSettings& settings = CSettings::GetInstance();
-        settings.m_nLiveUpdateStatus = 1;
-        settings.m_strNotifierUrl.clear();
-        settings.m_strNotifierVersion.clear();
+        m_offer.OnLinkLost();
     }
     RefreshDisplay();
 }
@@ -336,8 +314,59 @@ void CDlgMain::OnMissedCallItemChanged()
     const int nSelected = m_lstMissedCalls.GetNextItem(-1, LVNI_SELECTED);
     SetDlgItemText(IDC_CALLS_COUNTER, MissedCallCounterText(nRows, nSelected).c_str());
 }
-void CDlgMain::ReportSoftwareRequired(const std::wstring&, const std::wstring&) {}
-void CDlgMain::ReportLiveUpdateStatus(int32_t) {}
+void CDlgMain::ReportLiveUpdateStatus(int32_t nStatus)
+{
+    ApplyUpdateReport(m_offer.OnLiveUpdateStatus(nStatus));
+}
+
+void CDlgMain::ReportSoftwareRequired(const std::wstring& strVersion, const std::wstring& strUrl)
+{
+    ApplyUpdateReport(m_offer.OnSoftwareRequired(strVersion, strUrl));
+}
+
+void CDlgMain::ApplyUpdateReport(const CUpdateReport& report)
+{
+    if (report.bSetUnseenEvents)
+        m_bUnseenEvents = 1;
+    // The link's text is the offer's state, kept in m_offer; the control shows it.
+    if (report.strLinkText)
+        SetDlgItemText(IDC_UPDATE_LINK, report.strLinkText->c_str());
+    if (report.alert)
+        CDesktopAlert::GetInstance().AddAlert(AlertUpdate, report.alert->m_strPlainText.c_str(),
+                                              report.alert->m_strLinkText.c_str());
+    RefreshDisplay();
+}
+
+void CDlgMain::OnUpgradeLink()
+{
+    CUpgradeAction action = m_offer.OnUpgradeLink(&IsAdministrator);
+    if (action.bClearUnseenEvents) {
+        m_bUnseenEvents = 0;
+        RefreshDisplay();
+    }
+    if (action.nStep == UpgradeStep::AskAdministrator)
+        action = m_offer.OnAdministratorAnswer(AfxMessageBox(IDS_NOT_ADMINISTRATOR_QUESTION, MB_YESNO) == IDYES);
+    switch (action.nStep) {
+    case UpgradeStep::OpenUpgradePage:
+    case UpgradeStep::OpenInBrowser:
+        OpenAddress(action.strUrl, SW_SHOW);
+        break;
+    case UpgradeStep::RunUpdater: {
+        CDlgUpdater& updater = CDlgUpdater::GetInstance();
+        updater.SetUrl(action.strUrl);
+        // The updater is modal, but an update popup's link still reaches this window.
+        if (updater.m_hWnd != nullptr && ::IsWindow(updater.m_hWnd)) {
+            updater.ShowWindow(SW_SHOW);
+            updater.SetForegroundWindow();
+        } else {
+            updater.DoModal();
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
 
 LRESULT CDlgMain::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
@@ -396,6 +425,9 @@ bool CDlgMain::OnCommand(UINT nId, UINT nCode, HWND hControl)
     case IDC_STATUS_TITLE:
         OpenAddress(settings.m_strOverviewUrl);
         return true;
+    case IDC_UPDATE_TITLE:
+        OnUpgradeLink();
+        return true;
     case IDC_SMS_PREV:
         OnPreviousSms();
         return true;
@@ -423,6 +455,11 @@ bool CDlgMain::OnNotify(NMHDR* pHeader, LRESULT* pResult)
 {
     if (pHeader->idFrom == IDC_CALLS_LIST && pHeader->code == LVN_ITEMCHANGED) {
         OnMissedCallItemChanged();
+        *pResult = 0;
+        return true;
+    }
+    if (pHeader->idFrom == IDC_UPDATE_LINK && pHeader->code == NM_CLICK) {
+        OnUpgradeLink();
         *pResult = 0;
         return true;
     }
@@ -457,7 +494,7 @@ ControlFacts CDlgMain::CursorFacts(HWND hControl, int nId) const
         break;
     case IDC_UPDATE_TITLE:
     case IDC_UPDATE_LINK:
-        facts.bUpdateOffered = GetDlgItemText(IDC_UPDATE_LINK).find(L"<a>") != std::wstring::npos;
+        facts.bUpdateOffered = m_offer.IsActionable();
         facts.bNotifierOffer = CSettings::GetInstance().m_nLiveUpdateStatus == 1;
         break;
     default:
@@ -488,6 +525,22 @@ HBRUSH CDlgMain::OnCtlColor(HDC hDC, HWND hControl, UINT nCtlColor)
     if (nCtlColor == CTLCOLOR_STATIC && IsGroupTitle(::GetDlgCtrlID(hControl)))
         ::SetTextColor(hDC, kTitleColour);
     return hBrush;
+}
+
+void CDlgMain::OnSysCommand(UINT nId, LPARAM lParam)
+{
+    if ((nId & 0xFFF0) != IDM_ABOUTBOX) {
+        CDialog::OnSysCommand(nId, lParam);
+        return;
+    }
+    // From the system menu or the tray menu: the open box comes to the front, never a second.
+    CDlgAbout& about = CDlgAbout::GetInstance();
+    if (about.m_hWnd != nullptr && ::IsWindow(about.m_hWnd)) {
+        about.ShowWindow(SW_SHOW);
+        about.SetForegroundWindow();
+        return;
+    }
+    about.DoModal();
 }
 
 void CDlgMain::OnPaint()

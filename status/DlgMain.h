@@ -14,6 +14,7 @@
 
 #include "alerts/MissedCallList.h"
 #include "alerts/SmsMessageList.h"
+#include "app/Settings.h"
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "framework/Static.h"
@@ -25,6 +26,7 @@
 #include "status/DlgBase.h"
 #include "status/NotifyIcon.h"
 #include "status/StaticBold.h"
+#include "update/UpdateOffer.h"
 
 // Requests from another start of the program (both parameters 0).
 constexpr UINT WM_APP_SHOW_STATUS = WM_APP + 2;
@@ -78,6 +80,7 @@ protected:
     BOOL OnSetCursor(HWND hWnd, UINT nHitTest, UINT nMouseMsg) override;
     HBRUSH OnCtlColor(HDC hDC, HWND hControl, UINT nCtlColor) override;
     void OnPaint() override;
+    void OnSysCommand(UINT nId, LPARAM lParam) override;
 
 private:
     // WM_DESTROY: timer, socket and tray icon go; the window's own destroy processing is
@@ -90,7 +93,10 @@ private:
     HICON SignalIcon(uint32_t nId);
     // Shows what the refreshes since the last call left to show later.
     void ShowDeferredChanges();
-    bool IsNotifierUpdatePending() const;
+    // What a router report about updates asks of the window, then the refresh.
+    void ApplyUpdateReport(const CUpdateReport& report);
+    // Command 1015 and a click on the link 1016: act on the update offer.
+    void OnUpgradeLink();
     // Commands 1021 and 1022: towards the newest and towards the oldest SMS.
     void OnPreviousSms();
     void OnNextSms();
@@ -122,6 +128,8 @@ public:
     CStaticBold m_lblUpdateTitle;
     CDlgBase m_dlgBase;
     CListCtrl m_lstMissedCalls;
+    // The update offer and the text of the update link, which is its state.
+    CUpdateOffer m_offer{CSettings::GetInstance()};
 
 private:
     UINT m_nTaskbarCreated = 0;
