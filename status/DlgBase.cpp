@@ -67,7 +67,7 @@ void CDlgBase::UpdateLayout(uint32_t nMask)
 
 void CDlgBase::RestoreMeasuredPlaces()
 {
-    if (!TakeDpiChangeStep(s_layoutState).bMeasure)
+    if (!s_layoutState.bMeasured)
         return;
     for (size_t g = 0; g < kLayoutGroupCount; ++g)
         MoveDlgItems(s_layoutGroupIds[g], m_aGroups[g].ptOrigin.y, m_aGroups[g].ptOrigin.x);
