@@ -192,6 +192,9 @@ void CDlgMain::OnDpiChanged(UINT nDpi, const RECT& rcSuggested)
     m_lstMissedCalls.SetColumnWidth(1, columns.nDate);
     m_notifyIcon.SetDpi(nDpi);
     ScaleImages(nDpi);
+    // The layout has shown whole groups again; the refresh sorts out the device status.
+    m_shown.visible.clear();
+    RefreshDisplay();
 }
 
 void CDlgMain::RefreshDisplay()
