@@ -48,6 +48,9 @@ public:
     // A popup's object is going: forgotten if it is the open one (its window went with its
     // owner). Makes no manager.
     static void OnPopupGone(const CMFCDesktopAlertWndEx* pPopup);
+    // The application icon at the small-icon size of the DPI, loaded once per size: the
+    // popups' small icon.
+    HICON SmallAppIcon(UINT nDpi);
 
     // The four kind images, 32 x 32, from bitmap 136.
     CMFCToolBarImages m_Images;
@@ -67,8 +70,6 @@ private:
     CDesktopAlert();
     // Opens the popup of one alert.
     IAlertPopup* ShowAlert(const CDesktopAlertItem& item, AlertPoint ptPos) override;
-    // The application icon at the small-icon size of the DPI, loaded once per size.
-    HICON SmallAppIcon(UINT nDpi);
 
     CAlertQueue m_alertQueue;
     XIcon m_kindIcons[kAlertKindCount];

@@ -23,3 +23,8 @@ void CMFCDesktopAlertWndEx::DestroyPopup()
 {
     DestroyWindow();
 }
+
+void CMFCDesktopAlertWndEx::ReloadIcons(UINT nDpi)
+{
+    SetIcon(CDesktopAlert::GetInstance().SmallAppIcon(nDpi), false);
+}

@@ -19,4 +19,8 @@ public:
 
     // The alert manager's end of the program: the window goes without a close report.
     void DestroyPopup() override;
+
+protected:
+    // The application's small icon at the popup's new DPI.
+    void ReloadIcons(UINT nDpi) override;
 };

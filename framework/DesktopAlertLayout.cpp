@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "status/DpiScale.h"
+
 namespace {
 
 // The popup at 96 DPI.
@@ -21,12 +23,6 @@ constexpr int32_t kMaxTextWidth = 260;
 constexpr int32_t kMaxTextLines = 10;
 
 constexpr wchar_t kEllipsis[] = L"\u2026";
-
-int32_t Scale(int32_t nPixels, uint32_t nDpi)
-{
-    // Rounded as MulDiv rounds, so the window's own MulDiv gives the same sizes.
-    return static_cast<int32_t>((static_cast<int64_t>(nPixels) * nDpi + 48) / 96);
-}
 
 Rect RectAt(int32_t x, int32_t y, int32_t cx, int32_t cy)
 {
@@ -58,18 +54,18 @@ std::wstring Shortened(const std::wstring& strText, size_t nChars)
 DesktopAlertMetrics ScaleDesktopAlertMetrics(uint32_t nDpi, bool bSmallCaption, int32_t nSmallIconAtDpi)
 {
     DesktopAlertMetrics m;
-    m.nBorder = std::max(1, Scale(kBorder, nDpi));
-    m.nCaptionHeight = Scale(bSmallCaption ? kSmallCaptionHeight : kCaptionHeight, nDpi);
-    m.nCaptionMargin = Scale(kCaptionMargin, nDpi);
+    m.nBorder = std::max(1, ScaleToDpi(kBorder, nDpi));
+    m.nCaptionHeight = ScaleToDpi(bSmallCaption ? kSmallCaptionHeight : kCaptionHeight, nDpi);
+    m.nCaptionMargin = ScaleToDpi(kCaptionMargin, nDpi);
     m.nSmallIcon = std::min(nSmallIconAtDpi, m.nCaptionHeight);
-    m.nCloseBox = Scale(kCloseBox, nDpi);
-    m.nCloseGlyph = Scale(kCloseGlyph, nDpi);
-    m.nPadding = Scale(kPadding, nDpi);
-    m.nIcon = Scale(kIcon, nDpi);
-    m.nIconGap = Scale(kIconGap, nDpi);
-    m.nTextGap = Scale(kTextGap, nDpi);
-    m.nMinTextWidth = Scale(kMinTextWidth, nDpi);
-    m.nMaxTextWidth = Scale(kMaxTextWidth, nDpi);
+    m.nCloseBox = ScaleToDpi(kCloseBox, nDpi);
+    m.nCloseGlyph = ScaleToDpi(kCloseGlyph, nDpi);
+    m.nPadding = ScaleToDpi(kPadding, nDpi);
+    m.nIcon = ScaleToDpi(kIcon, nDpi);
+    m.nIconGap = ScaleToDpi(kIconGap, nDpi);
+    m.nTextGap = ScaleToDpi(kTextGap, nDpi);
+    m.nMinTextWidth = ScaleToDpi(kMinTextWidth, nDpi);
+    m.nMaxTextWidth = ScaleToDpi(kMaxTextWidth, nDpi);
     m.nMaxTextLines = kMaxTextLines;
     return m;
 }

@@ -23,6 +23,11 @@ int CListCtrl::InsertColumn(int nCol, const wchar_t* pszHeading, int nFormat, in
         ::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, static_cast<WPARAM>(nCol), reinterpret_cast<LPARAM>(&column)));
 }
 
+bool CListCtrl::SetColumnWidth(int nCol, int nWidth)
+{
+    return ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(nCol), MAKELPARAM(nWidth, 0)) != 0;
+}
+
 int CListCtrl::InsertItem(int nItem, const wchar_t* pszText)
 {
     LVITEMW item = {};

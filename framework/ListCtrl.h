@@ -9,6 +9,8 @@ public:
     // Column nCol with a heading, an LVCFMT_ alignment and a width in pixels (-1: the
     // control's default); the new column's index or -1.
     int InsertColumn(int nCol, const wchar_t* pszHeading, int nFormat, int nWidth);
+    // The width of column nCol in pixels.
+    bool SetColumnWidth(int nCol, int nWidth);
     // A row at index nItem (the row count: at the end) with pszText in column 0; the new
     // row's index or -1.
     int InsertItem(int nItem, const wchar_t* pszText);

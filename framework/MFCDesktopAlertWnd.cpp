@@ -427,8 +427,11 @@ void CMFCDesktopAlertWnd::OnDpiChanged(UINT nDpi, const RECT& rcSuggested)
                      rcSuggested.top + m_parts.szWindow.cy};
     m_ptLastPos = POINT{m_rcFinal.left, m_rcFinal.top};
     ShowStep();
+    ReloadIcons(m_nDpi);
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
+
+void CMFCDesktopAlertWnd::ReloadIcons(UINT) {}
 
 void CMFCDesktopAlertWnd::OnPaint()
 {

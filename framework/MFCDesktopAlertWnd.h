@@ -101,6 +101,9 @@ protected:
     BOOL OnSetCursor(HWND hWnd, UINT nHitTest, UINT nMouseMsg) override;
     // Deletes the object.
     void PostNcDestroy() override;
+    // The popup has been laid out again for nDpi (WM_DPICHANGED): the place to give it
+    // icons of that DPI. The base keeps its icons, drawn at the sizes of the new DPI.
+    virtual void ReloadIcons(UINT nDpi);
 
 private:
     enum class Press { None, Close, Link, Drag };

@@ -2,29 +2,40 @@
 
 namespace {
 
-// The window's margins around the stacked groups: above the first one, between two,
-// below the last one.
+// The window's margins around the stacked groups at 96 DPI: above the first one, between
+// two, below the last one.
 constexpr int32_t kTopGap = 10;
 constexpr int32_t kGroupGap = 7;
 constexpr int32_t kBottomGap = 18;
 // Interim height: the four groups and the gaps of the template's arrangement.
 constexpr int32_t kFullHeightExtra = 41;
 
+// The margins at one DPI.
+struct Gaps {
+    explicit Gaps(uint32_t nDpi)
+        : nTop(ScaleToDpi(kTopGap, nDpi)), nGroup(ScaleToDpi(kGroupGap, nDpi)), nBottom(ScaleToDpi(kBottomGap, nDpi)),
+          nFullHeightExtra(ScaleToDpi(kFullHeightExtra, nDpi))
+    {
+    }
+
+    // Grows the height F by a shown group: the first one below the top margin, later ones
+    // below a gap.
+    int32_t AddGroupHeight(int32_t nHeight, int32_t nGroupHeight) const
+    {
+        return nHeight + nGroupHeight + (nHeight == 0 ? nTop : nGroup);
+    }
+
+    Point Below(Point pt, int32_t nHeight) const { return Point{pt.x, pt.y + nHeight + nGroup}; }
+
+    int32_t nTop;
+    int32_t nGroup;
+    int32_t nBottom;
+    int32_t nFullHeightExtra;
+};
+
 bool IsShown(uint32_t nMask, size_t nGroup)
 {
     return (nMask & (1u << nGroup)) != 0;
-}
-
-// Grows the height F by a shown group: the first one below the top margin, later ones
-// below a gap.
-int32_t AddGroupHeight(int32_t nHeight, int32_t nGroupHeight)
-{
-    return nHeight + nGroupHeight + (nHeight == 0 ? kTopGap : kGroupGap);
-}
-
-Point Below(Point pt, int32_t nHeight)
-{
-    return Point{pt.x, pt.y + nHeight + kGroupGap};
 }
 
 }  // namespace
@@ -45,48 +56,49 @@ Point BlockOffset(const Rect& rcFirst, Point ptTarget)
 }
 
 LayoutPlan PlanLayout(uint32_t nMask, const GroupGeometry (&aGroups)[kLayoutGroupCount], bool bMissedCallsAnchor,
-                      bool bDeviceStatusAnchor)
+                      bool bDeviceStatusAnchor, uint32_t nDpi)
 {
+    const Gaps gaps(nDpi);
     LayoutPlan plan;
     for (size_t g = 0; g < kLayoutGroupCount; ++g) {
         plan.aptOrigin[g] = aGroups[g].ptOrigin;
         plan.abShown[g] = IsShown(nMask, g);
         plan.nFullHeight += aGroups[g].nHeight;
     }
-    plan.nFullHeight += kFullHeightExtra;
+    plan.nFullHeight += gaps.nFullHeightExtra;
 
     const int32_t nMissedHeight = aGroups[kGroupMissedCalls].nHeight;
     const int32_t nStatusHeight = aGroups[kGroupDeviceStatus].nHeight;
     int32_t nHeight = 0;
 
     if (plan.abShown[kGroupSms]) {
-        nHeight = aGroups[kGroupSms].nHeight + kTopGap;
+        nHeight = aGroups[kGroupSms].nHeight + gaps.nTop;
     } else {
         // Everything below closes up from the SMS origin, as if the missed calls and the
         // device status were both shown.
         const Point pt = aGroups[kGroupSms].ptOrigin;
         plan.aptOrigin[kGroupMissedCalls] = pt;
-        plan.aptOrigin[kGroupDeviceStatus] = Below(pt, nMissedHeight);
-        plan.aptOrigin[kGroupUpgrade] = Below(plan.aptOrigin[kGroupDeviceStatus], nStatusHeight);
+        plan.aptOrigin[kGroupDeviceStatus] = gaps.Below(pt, nMissedHeight);
+        plan.aptOrigin[kGroupUpgrade] = gaps.Below(plan.aptOrigin[kGroupDeviceStatus], nStatusHeight);
     }
 
     if (plan.abShown[kGroupMissedCalls]) {
-        nHeight = AddGroupHeight(nHeight, nMissedHeight);
+        nHeight = gaps.AddGroupHeight(nHeight, nMissedHeight);
     } else if (bMissedCallsAnchor) {
         const Point pt = plan.aptOrigin[kGroupMissedCalls];
         plan.aptOrigin[kGroupDeviceStatus] = pt;
-        plan.aptOrigin[kGroupUpgrade] = Below(pt, nStatusHeight);
+        plan.aptOrigin[kGroupUpgrade] = gaps.Below(pt, nStatusHeight);
     }
 
     if (plan.abShown[kGroupDeviceStatus])
-        nHeight = AddGroupHeight(nHeight, nStatusHeight);
+        nHeight = gaps.AddGroupHeight(nHeight, nStatusHeight);
     else if (bDeviceStatusAnchor)
         plan.aptOrigin[kGroupUpgrade] = plan.aptOrigin[kGroupDeviceStatus];
 
     if (plan.abShown[kGroupUpgrade])
-        nHeight = AddGroupHeight(nHeight, aGroups[kGroupUpgrade].nHeight);
+        nHeight = gaps.AddGroupHeight(nHeight, aGroups[kGroupUpgrade].nHeight);
 
-    plan.nWindowHeight = nHeight + kBottomGap;
+    plan.nWindowHeight = nHeight + gaps.nBottom;
     return plan;
 }
 
@@ -106,5 +118,13 @@ LayoutStep TakeLayoutStep(LayoutState& state, uint32_t nMask)
     // was drawn for, the window as made is not the window of mask 15.
     step.bApply = step.bMeasure || nMask != state.nLastMask;
     state.nLastMask = nMask;
+    return step;
+}
+
+LayoutStep TakeDpiChangeStep(const LayoutState& state)
+{
+    LayoutStep step;
+    step.bMeasure = state.bMeasured;
+    step.bApply = state.bMeasured;
     return step;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "resources/resource.h"
+#include "status/DpiScale.h"
 #include "status/LayoutRect.h"
 
 // Groups in the order they stack; group g has mask bit 1 << g.
@@ -40,7 +41,7 @@ inline constexpr const int32_t* s_layoutGroupIds[kLayoutGroupCount] = {s_smsGrou
                                                                        s_deviceStatusGroupIds, s_upgradeGroupIds};
 
 // The SMS counter and the paging arrows move right once, before the groups are measured,
-// to leave the counter room for its longer texts.
+// to leave the counter room for its longer texts (pixels at 96 DPI).
 inline constexpr int32_t s_smsCounterIds[] = {IDC_SMS_COUNTER, IDC_SMS_PREV, IDC_SMS_NEXT, 0};
 constexpr int32_t kSmsCounterShift = 18;
 
@@ -70,8 +71,9 @@ struct LayoutPlan {
 // Arranges the groups for nMask from their measured geometry. The hidden missed-calls and
 // device-status groups pass their place on to the groups below them by the position of
 // their anchors 1005 and 1010; where that anchor is missing, nothing moves in that step.
+// The margins around and between the groups are those of 96 DPI scaled to nDpi.
 LayoutPlan PlanLayout(uint32_t nMask, const GroupGeometry (&aGroups)[kLayoutGroupCount], bool bMissedCallsAnchor = true,
-                      bool bDeviceStatusAnchor = true);
+                      bool bDeviceStatusAnchor = true, uint32_t nDpi = kBaseDpi);
 
 // The window of rectangle rcWindow, kept at its width and given nHeight, with its right and
 // bottom edges on those of the work area, wherever the taskbar is.
@@ -91,3 +93,7 @@ struct LayoutStep {
     bool bApply = false;
 };
 LayoutStep TakeLayoutStep(LayoutState& state, uint32_t nMask);
+// The work a change of the window's DPI needs: groups once measured are measured again, as
+// the controls have grown or shrunk, and arranged again for the last mask, as the margins
+// have; groups not yet measured are measured at the first showing, at the DPI of then.
+LayoutStep TakeDpiChangeStep(const LayoutState& state);

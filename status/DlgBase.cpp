@@ -28,6 +28,23 @@ bool CDlgBase::GetItemRect(HWND hItem, Rect& rc) const
     return true;
 }
 
+uint32_t CDlgBase::WindowDpi(HWND hWnd)
+{
+    const UINT nDpi = ::GetDpiForWindow(hWnd);
+    return nDpi != 0 ? nDpi : kBaseDpi;
+}
+
+uint32_t CDlgBase::Dpi() const
+{
+    return m_nDpi != 0 ? m_nDpi : WindowDpi(DialogHandle());
+}
+
+void CDlgBase::MeasureGroups()
+{
+    for (size_t g = 0; g < kLayoutGroupCount; ++g)
+        MeasureDlgItems(s_layoutGroupIds[g], m_aGroups[g].ptOrigin, m_aGroups[g].nHeight);
+}
+
 void CDlgBase::UpdateLayout(uint32_t nMask)
 {
     const LayoutStep step = TakeLayoutStep(s_layoutState, nMask);
@@ -38,15 +55,37 @@ void CDlgBase::UpdateLayout(uint32_t nMask)
             Rect rc;
             HWND hItem = ::GetDlgItem(hDialog, *pId);
             if (hItem && GetItemRect(hItem, rc)) {
-                MoveDlgItems(s_smsCounterIds, rc.top, rc.left + kSmsCounterShift);
+                MoveDlgItems(s_smsCounterIds, rc.top, rc.left + ScaleToDpi(kSmsCounterShift, Dpi()));
                 break;
             }
         }
-        for (size_t g = 0; g < kLayoutGroupCount; ++g)
-            MeasureDlgItems(s_layoutGroupIds[g], m_aGroups[g].ptOrigin, m_aGroups[g].nHeight);
+        MeasureGroups();
     }
     if (step.bApply)
         ApplyLayout(nMask);
+}
+
+void CDlgBase::RestoreMeasuredPlaces()
+{
+    if (!s_layoutState.bMeasured)
+        return;
+    for (size_t g = 0; g < kLayoutGroupCount; ++g)
+        MoveDlgItems(s_layoutGroupIds[g], m_aGroups[g].ptOrigin.y, m_aGroups[g].ptOrigin.x);
+}
+
+void CDlgBase::OnDpiChanged(uint32_t nDpi)
+{
+    m_nDpi = nDpi != 0 ? nDpi : kBaseDpi;
+    const LayoutStep step = TakeDpiChangeStep(s_layoutState);
+    if (step.bMeasure)
+        MeasureGroups();
+    if (step.bApply) {
+        ApplyLayout(s_layoutState.nLastMask);
+        return;
+    }
+    RECT rcWindow = {};
+    if (::GetWindowRect(DialogHandle(), &rcWindow))
+        PlaceWindow(DialogHandle(), rcWindow.bottom - rcWindow.top);
 }
 
 void CDlgBase::ApplyLayout(uint32_t nMask)
@@ -54,7 +93,7 @@ void CDlgBase::ApplyLayout(uint32_t nMask)
     HWND hDialog = DialogHandle();
     const bool bMissedCallsAnchor = ::GetDlgItem(hDialog, s_missedCallsGroupIds[0]) != nullptr;
     const bool bDeviceStatusAnchor = ::GetDlgItem(hDialog, s_deviceStatusGroupIds[0]) != nullptr;
-    const LayoutPlan plan = PlanLayout(nMask, m_aGroups, bMissedCallsAnchor, bDeviceStatusAnchor);
+    const LayoutPlan plan = PlanLayout(nMask, m_aGroups, bMissedCallsAnchor, bDeviceStatusAnchor, Dpi());
 
     for (size_t g = 0; g < kLayoutGroupCount; ++g)
         MoveDlgItems(s_layoutGroupIds[g], plan.aptOrigin[g].y, plan.aptOrigin[g].x);

@@ -16,10 +16,17 @@ public:
     explicit CDlgBase(CWnd* pDialog) : m_pDialog(pDialog) {}
 
     // Measures the groups at the first call of the process (after moving the SMS counter
-    // and arrows 18 pixels right) and arranges them when nMask differs from the mask last
-    // applied (15 before the first call). Bits: 1 SMS, 2 missed calls, 4 device status,
-    // 8 upgrade.
+    // and arrows 18 pixels right, at 96 DPI) and arranges them when nMask differs from the
+    // mask last applied (15 before the first call). Bits: 1 SMS, 2 missed calls, 4 device
+    // status, 8 upgrade.
     void UpdateLayout(uint32_t nMask);
+    // The window's DPI is about to change: the measured groups go back to their places in
+    // the template's arrangement, which the dialog manager then scales as a whole.
+    void RestoreMeasuredPlaces();
+    // The window's DPI is now nDpi and its controls have their new sizes: measured groups
+    // are measured again and arranged for the last mask with the margins of nDpi, and the
+    // window goes back to the work area's corner.
+    void OnDpiChanged(uint32_t nDpi);
     // Shows the groups of nMask, hides and closes up the others, and sizes and places the
     // window.
     void ApplyLayout(uint32_t nMask);
@@ -34,12 +41,18 @@ public:
     // The placement rule: hWnd keeps its width, gets nHeight and touches the work area's
     // right and bottom edges. Also the main window's first placement (its own height).
     static bool PlaceWindow(HWND hWnd, int32_t nHeight);
+    // The window's DPI; 96 when the system tells none.
+    static uint32_t WindowDpi(HWND hWnd);
 
 private:
     HWND DialogHandle() const { return m_pDialog ? m_pDialog->m_hWnd : nullptr; }
     // The control's rectangle in the dialog's client coordinates.
     bool GetItemRect(HWND hItem, Rect& rc) const;
+    // The DPI the layout works at: the one last reported, else the window's own.
+    uint32_t Dpi() const;
+    void MeasureGroups();
 
     GroupGeometry m_aGroups[kLayoutGroupCount];  // SMS, missed calls, device status, upgrade
     CWnd* m_pDialog = nullptr;
+    uint32_t m_nDpi = 0;  // 0: none reported yet
 };

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <utility>
+
 #include "alerts/DesktopAlert.h"
 #include "alerts/EventReport.h"
 #include "alerts/MissedCall.h"
@@ -22,6 +24,7 @@
 #include "status/ControlPointer.h"
 #include "status/DialogLayout.h"
 #include "status/StatusView.h"
+#include "status/WindowMetrics.h"
 #include "update/Administrator.h"
 #include "update/DlgUpdater.h"
 
@@ -88,14 +91,13 @@ BOOL CDlgMain::OnInitDialog()
     m_toolTip.Create(this);
 
     m_notifyIcon.Create(this);
+    ScaleImages(CDlgBase::WindowDpi(m_hWnd));
 
     m_lstMissedCalls.ShowScrollBar(SB_VERT, true);
     m_lstMissedCalls.SetExtendedStyle(m_lstMissedCalls.GetExtendedStyle() | LVS_EX_FULLROWSELECT);
-    RECT rcList;
-    m_lstMissedCalls.GetClientRect(&rcList);
-    m_lstMissedCalls.InsertColumn(0, AppString(IDS_CALLER_COLUMN).c_str(), LVCFMT_LEFT, 115);
-    m_lstMissedCalls.InsertColumn(1, AppString(IDS_DATE_COLUMN).c_str(), LVCFMT_LEFT,
-                                  (rcList.right - rcList.left) - 132);
+    const MissedCallColumns columns = MissedCallColumnsAt(m_shown.images.Dpi());
+    m_lstMissedCalls.InsertColumn(0, AppString(IDS_CALLER_COLUMN).c_str(), LVCFMT_LEFT, columns.nCaller);
+    m_lstMissedCalls.InsertColumn(1, AppString(IDS_DATE_COLUMN).c_str(), LVCFMT_LEFT, columns.nDate);
 
     SetDlgItemText(IDC_CALLS_COUNTER, L"");
     SetDlgItemText(IDC_STATUS_TITLE, AppString(IDS_DEVICE_STATUS).c_str());
@@ -136,14 +138,51 @@ void CDlgMain::SetControlText(int nId, const std::wstring& strText)
 
 HICON CDlgMain::SignalIcon(uint32_t nId)
 {
-    if (nId == 0)
-        return nullptr;
-    // From the current resource module, once each; LR_SHARED leaves them to the module.
-    HICON& hIcon = m_shown.signalIcons[nId];
-    if (hIcon == nullptr)
-        hIcon = static_cast<HICON>(
-            LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 32, 32, LR_SHARED));
-    return hIcon;
+    // From the current resource module, at the window's DPI, once each.
+    return m_shown.images.Get(nId);
+}
+
+void CDlgMain::ScaleImages(UINT nDpi)
+{
+    // A label does not own its image: the old set goes once the labels show the new one.
+    CLabelImages old = std::exchange(m_shown.images, CLabelImages(nDpi));
+    for (const TemplateImage& image : s_templateImages)
+        ::SendDlgItemMessageW(m_hWnd, image.nControlId, STM_SETICON,
+                              reinterpret_cast<WPARAM>(m_shown.images.Get(image.nIconId)), 0);
+    if (m_shown.wantedSignalIcon)
+        m_shown.wantedSignalIcon = SignalIcon(old.IdOf(*m_shown.wantedSignalIcon));
+    ShowDeferredChanges();
+}
+
+MissedCallColumns CDlgMain::MissedCallColumnsAt(UINT nDpi)
+{
+    // Measured as when the window was made: with the vertical scroll bar shown (the list
+    // hides it again while its rows fit).
+    m_lstMissedCalls.ShowScrollBar(SB_VERT, true);
+    RECT rcList = {};
+    m_lstMissedCalls.GetClientRect(&rcList);
+    return MissedCallColumnWidths(rcList.right - rcList.left, nDpi);
+}
+
+void CDlgMain::OnDpiChanged(UINT nDpi, const RECT& rcSuggested)
+{
+    if (nDpi == 0)
+        nDpi = kBaseDpi;
+    // The dialog manager scales the controls from where they stand: the groups go back to
+    // the template's arrangement for it, and are measured and arranged again afterwards.
+    m_dlgBase.RestoreMeasuredPlaces();
+    Default();
+    SetWindowPos(nullptr, 0, 0, rcSuggested.right - rcSuggested.left, rcSuggested.bottom - rcSuggested.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_dlgBase.OnDpiChanged(nDpi);
+    const MissedCallColumns columns = MissedCallColumnsAt(nDpi);
+    m_lstMissedCalls.SetColumnWidth(0, columns.nCaller);
+    m_lstMissedCalls.SetColumnWidth(1, columns.nDate);
+    m_notifyIcon.SetDpi(nDpi);
+    ScaleImages(nDpi);
+    // The layout has shown whole groups again; the refresh sorts out the device status.
+    m_shown.visible.clear();
+    RefreshDisplay();
 }
 
 void CDlgMain::RefreshDisplay()
@@ -382,6 +421,9 @@ LRESULT CDlgMain::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_APP_SHOW_CHANGES:
         ShowDeferredChanges();
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     default:
         break;

@@ -24,8 +24,10 @@
 #include "status/ControlPointer.h"
 #include "status/DeviceStatus.h"
 #include "status/DlgBase.h"
+#include "status/LabelImages.h"
 #include "status/NotifyIcon.h"
 #include "status/StaticBold.h"
+#include "status/WindowMetrics.h"
 #include "update/UpdateOffer.h"
 
 // Requests from another start of the program (both parameters 0).
@@ -91,6 +93,14 @@ private:
     void ShowControl(int nId, bool bShow);
     void SetControlText(int nId, const std::wstring& strText);
     HICON SignalIcon(uint32_t nId);
+    // WM_DPICHANGED: the window moved to a screen of another DPI, or its screen's scale
+    // changed. Layout, list columns and images follow nDpi; the window takes the suggested
+    // width and goes back to the work area's corner.
+    void OnDpiChanged(UINT nDpi, const RECT& rcSuggested);
+    // The icon labels' images at nDpi: the template's and the signal image.
+    void ScaleImages(UINT nDpi);
+    // The missed-call list's column widths at nDpi.
+    MissedCallColumns MissedCallColumnsAt(UINT nDpi);
     // Shows what the refreshes since the last call left to show later.
     void ShowDeferredChanges();
     // What a router report about updates asks of the window, then the refresh.
@@ -142,7 +152,7 @@ private:
         std::optional<HICON> shownSignalIcon;   // what 1013 shows, once set
         std::optional<HICON> wantedSignalIcon;  // what it is to show, once the link was up
         bool bChangesPosted = false;
-        std::map<uint32_t, HICON> signalIcons;
+        CLabelImages images;  // of the icon labels, at the window's DPI
         std::wstring strNoConnection;
     } m_shown;
 };

@@ -1,5 +1,7 @@
 #include "status/NotifyIcon.h"
 
+#include <utility>
+
 #include "app/Log.h"
 #include "app/ResourceModule.h"
 #include "app/SysWrappers.h"
@@ -14,21 +16,59 @@ namespace {
 constexpr UINT kIconId = 1;
 constexpr size_t kTipChars = sizeof(NOTIFYICONDATAW::szTip) / sizeof(wchar_t);  // 128
 
+// The size of the shell's small icons at nDpi, the one it shows tray icons at.
+int SmallIconSize(UINT nDpi)
+{
+    const int nSize = GetSystemMetricsForDpi(SM_CXSMICON, nDpi);
+    return nSize > 0 ? nSize : 16;
+}
+
 }  // namespace
 
 CNotifyIcon::CNotifyIcon()
 {
     ZeroMemory(&m_data, sizeof(m_data));
     m_data.cbSize = sizeof(m_data);
+    m_nImageSize = SmallIconSize(GetDpiForSystem());
+    m_icons = LoadImages(m_nImageSize);
+}
+
+std::map<uint32_t, XIcon> CNotifyIcon::LoadImages(int nSize)
+{
     // 148 to 154 first, then the attention variants 141 to 147.
     const uint32_t aOrder[] = {IDI_TRAY_0,        IDI_TRAY_1,          IDI_TRAY_2,        IDI_TRAY_3,
                                IDI_TRAY_4,        IDI_TRAY_5,          IDI_TRAY_NONE,     IDI_TRAY_UNSEEN_0,
                                IDI_TRAY_UNSEEN_1, IDI_TRAY_UNSEEN_2,   IDI_TRAY_UNSEEN_3, IDI_TRAY_UNSEEN_4,
                                IDI_TRAY_UNSEEN_5, IDI_TRAY_UNSEEN_NONE};
+    std::map<uint32_t, XIcon> icons;
     for (uint32_t nId : aOrder) {
-        m_icons[nId] = XIcon(static_cast<HICON>(
-            LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+        icons[nId] = XIcon(static_cast<HICON>(
+            LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(nId), IMAGE_ICON, nSize, nSize, LR_DEFAULTCOLOR)));
     }
+    return icons;
+}
+
+void CNotifyIcon::SetDpi(uint32_t nDpi)
+{
+    const int nSize = SmallIconSize(nDpi);
+    if (nSize == m_nImageSize)
+        return;
+    uint32_t nWantedId = 0;
+    bool bShellShowsOne = false;
+    for (const auto& [nId, icon] : m_icons) {
+        if (icon.Get() == m_data.hIcon)
+            nWantedId = nId;
+        bShellShowsOne = bShellShowsOne || (m_bAdded && icon.Get() == m_hShellIcon);
+    }
+    // The image the shell shows stays until it shows one of the new size.
+    std::map<uint32_t, XIcon> icons = LoadImages(nSize);
+    if (bShellShowsOne)
+        m_retiredIcons = std::exchange(m_icons, std::move(icons));
+    else
+        m_icons = std::move(icons);
+    m_nImageSize = nSize;
+    if (nWantedId != 0)
+        m_data.hIcon = m_icons[nWantedId].Get();
 }
 
 CNotifyIcon::~CNotifyIcon()
@@ -38,6 +78,9 @@ CNotifyIcon::~CNotifyIcon()
 
 void CNotifyIcon::Create(CWnd* pWindow)
 {
+    const UINT nDpi = GetDpiForWindow(pWindow->m_hWnd);
+    if (nDpi != 0)
+        SetDpi(nDpi);
     m_data.hWnd = pWindow->m_hWnd;
     m_data.uID = kIconId;
     m_data.uCallbackMessage = WM_APP_TRAY_NOTIFY;
@@ -61,6 +104,7 @@ bool CNotifyIcon::Add(bool bWithTip)
         return false;
     m_bAdded = 1;
     m_hShellIcon = m_data.hIcon;
+    m_retiredIcons.clear();
     m_strShellTip = bWithTip ? m_data.szTip : L"";
     return true;
 }
@@ -124,6 +168,7 @@ void CNotifyIcon::Flush()
     if (CallShell(NIM_MODIFY, nFlags)) {
         m_hShellIcon = m_data.hIcon;
         m_strShellTip = m_data.szTip;
+        m_retiredIcons.clear();
         return;
     }
     if (nFlags & NIF_TIP)
@@ -138,14 +183,17 @@ void CNotifyIcon::Destroy()
         if (!CallShell(NIM_DELETE, 0)) {
             XLog(3, L"CNotifyIcon::Destroy, Shell_NotifyIcon: 0x%x.", GetLastError());
             // The shell may still show them: the images stay to the end of the process.
-            for (auto& entry : m_icons)
-                entry.second.Detach();
-            m_icons.clear();
+            for (auto* pIcons : {&m_icons, &m_retiredIcons}) {
+                for (auto& entry : *pIcons)
+                    entry.second.Detach();
+                pIcons->clear();
+            }
             return;
         }
         m_bAdded = 0;
     }
     m_icons.clear();
+    m_retiredIcons.clear();
 }
 
 void CNotifyIcon::OnTaskbarCreated()

@@ -21,16 +21,22 @@ constexpr UINT WM_APP_TRAY_NOTIFY = WM_APP + 1;
 class CNotifyIcon {
 public:
     // Loads the 14 tray images of the program's own module (a language library does not
-    // replace them); the icon is not in the tray yet.
+    // replace them) at the small-icon size of the system's DPI; the icon is not in the
+    // tray yet.
     CNotifyIcon();
     // Destroys the menu, and frees the images if Destroy has not.
     ~CNotifyIcon();
     CNotifyIcon(const CNotifyIcon&) = delete;
     CNotifyIcon& operator=(const CNotifyIcon&) = delete;
 
-    // Prepares the record for pWindow and loads menu 135 from the current resource module;
-    // throws CResourceException when the menu is missing.
+    // Prepares the record for pWindow, with the images at the small-icon size of its DPI,
+    // and loads menu 135 from the current resource module; throws CResourceException when
+    // the menu is missing.
     void Create(CWnd* pWindow);
+    // The window's DPI is now nDpi: the images are loaded again at its small-icon size, the
+    // one the shell asks for, and the shell gets the new one at the next Flush. The old
+    // images stay until it has.
+    void SetDpi(uint32_t nDpi);
     // Adds the icon on first use (at once); afterwards the image becomes the one the shell
     // is to show, and the shell gets it at the next Flush (the owner's to call, once for a
     // burst of changes).
@@ -60,7 +66,12 @@ public:
     // Calls made to the shell so far: the cost a refresh must avoid when nothing changed.
     int ShellCallCount() const { return m_nShellCalls; }
 
+    // The size the images were loaded at.
+    int ImageSize() const { return m_nImageSize; }
+
 private:
+    // The 14 images at nSize pixels.
+    static std::map<uint32_t, XIcon> LoadImages(int nSize);
     // The shell's notification-area call, counted.
     bool CallShell(DWORD nRequest, UINT nFlags);
     // Adds the icon with the record's image, and its tooltip if bWithTip; true on success.
@@ -72,6 +83,9 @@ private:
     NOTIFYICONDATAW m_data;
     int32_t m_bAdded = 0;
     std::map<uint32_t, XIcon> m_icons;
+    int m_nImageSize = 0;
+    // Images of an earlier DPI, until the shell shows one of m_icons.
+    std::map<uint32_t, XIcon> m_retiredIcons;
     CMenu m_menu;
     // What the shell shows, as far as its calls succeeded.
     HICON m_hShellIcon = nullptr;

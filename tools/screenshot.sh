@@ -6,22 +6,31 @@
 #   alert-error.png, alert-update.png;
 # - text-fit.png: the status window, the about box and the updater with the longest texts
 #   of their labels, English above and the test language library's below.
-# Usage: tools/screenshot.sh [OUTPUT_DIR] (default /tmp/shots).
+# Usage: tools/screenshot.sh [OUTPUT_DIR] [--dpi DPI] (default /tmp/shots, 96 DPI). At another
+# DPI the scenes run in a prefix of that scale of their own, build/win/wineprefix-dpiDPI.
 # Needs the Windows build (win_test_dlg_main, win_test_desktop_alert, win_test_text_fit) and
 # ImageMagick's import.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=${1:-/tmp/shots}
+out=/tmp/shots dpi=96
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --dpi) dpi=$2; shift 2 ;;
+    *) out=$1; shift ;;
+  esac
+done
 mkdir -p "$out"
 export TN_SHOT_DIR=$(cd "$out" && pwd)
 export TN_BUILD=build/win
+prefix=$TN_BUILD/wineprefix scale=()
+if [ "$dpi" != 96 ]; then prefix=$TN_BUILD/wineprefix-dpi$dpi scale=(--dpi "$dpi"); fi
 for exe in win_test_dlg_main win_test_desktop_alert win_test_text_fit; do
   [ -f "$TN_BUILD/tests/windows/$exe.exe" ] || {
     echo "screenshot.sh: build $TN_BUILD/tests/windows/$exe.exe first" >&2; exit 2; }
 done
 command -v import >/dev/null || { echo "screenshot.sh: import (ImageMagick) is missing" >&2; exit 2; }
 
-tests/wine/sandbox.sh --prefix "$TN_BUILD/wineprefix" --timeout 300 -- bash -c '
+tests/wine/sandbox.sh --prefix "$prefix" "${scale[@]}" --timeout 300 -- bash -c '
   set -u
   dir=$TN_BUILD/tests/windows
   # shoot EXE SCENARIO PREFIX SCENE...: the child shows one scene, makes shot-SCENE.ready,

@@ -104,8 +104,9 @@ TEST_F(StopTest, StopWhileTheApplicationErrorBoxIsOpen)
 
     HWND hBox = notifier.WaitForWindowOfClass(L"#32770", 10000);
     ASSERT_NE(hBox, nullptr) << DescribeRun(notifier);
+    // The box's window comes before its text: under load the text may not be there yet.
     wchar_t szText[64] = {};
-    GetDlgItemTextW(hBox, 0xFFFF, szText, 64);
+    WaitUntil([&] { return GetDlgItemTextW(hBox, 0xFFFF, szText, 64) > 0; }, 5000);
     EXPECT_EQ(std::wstring(szText), L"Application error.");
 
     StopFromOutside(notifier, false);

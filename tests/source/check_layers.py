@@ -20,12 +20,13 @@ LAYERS = [
     # texts, the socket).
     ("core", ["app/Log.*", "app/LastError.*", "app/TraceLine.*", "app/StringBlock.*", "app/Settings.*",
               "app/SettingsStore.h", "app/VersionSource.h", "app/AppString.h", "app/EnglishStrings.cpp",
-              "framework/AsyncSocket.h", "framework/DesktopAlertLayout.*", "status/LayoutRect.h",
+              "framework/AsyncSocket.h", "framework/DesktopAlertLayout.*", "status/DpiScale.h", "status/LayoutRect.h",
               "resources/resource.h", "resources/StringIds.h", "resources/StringTable.inc"], []),
     # Portable: the router link. It knows no window and no other subsystem.
     ("link", ["link/*"], ["core"]),
     # Portable: the decisions of the subsystems above the link.
     ("logic", ["status/ControlPointer.*", "status/DeviceStatus.*", "status/StatusView.*", "status/DialogLayout.*", "status/LabelFit.*",
+               "status/WindowMetrics.*",
                "alerts/LabelText.*", "alerts/MissedCall.*", "alerts/MissedCallList.*",
                "alerts/SmsMessage.*", "alerts/SmsMessageList.*", "alerts/RecordChain.h", "alerts/AlertQueue.*",
                "alerts/AlertPopupHost.h", "alerts/DesktopAlertItem.h",

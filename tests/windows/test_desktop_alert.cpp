@@ -34,6 +34,7 @@
 #include "tests/windows/support/IconPixels.h"
 #include "tests/windows/support/MessagePump.h"
 #include "tests/windows/support/ScreenshotHold.h"
+#include "tests/windows/support/WindowRects.h"
 
 namespace {
 
@@ -134,20 +135,6 @@ CMFCDesktopAlertWndEx* OpenPopup()
 
 // ---------------------------------------------------------------------------------------
 // Windows, points and objects.
-
-RECT WorkArea()
-{
-    RECT rc = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &rc, 0);
-    return rc;
-}
-
-RECT WindowRect(HWND hWnd)
-{
-    RECT rc = {};
-    GetWindowRect(hWnd, &rc);
-    return rc;
-}
 
 POINT Centre(const RECT& rc)
 {

@@ -37,6 +37,7 @@
 #include "tests/windows/support/MessagePump.h"
 #include "tests/windows/support/ScreenshotHold.h"
 #include "tests/windows/support/TextExtent.h"
+#include "tests/windows/support/WindowRects.h"
 #include "tools/sim/MessageEncoder.h"
 
 namespace {
@@ -168,27 +169,6 @@ CProbedDlgMain* MakeMainWindow(bool bForgetTimer = false)
 void PumpPending()
 {
     PumpUntil([] { return true; }, 0);
-}
-
-RECT WindowRect(HWND hWnd)
-{
-    RECT rc = {};
-    GetWindowRect(hWnd, &rc);
-    return rc;
-}
-
-RECT ItemRect(HWND hDialog, int nId)
-{
-    RECT rc = WindowRect(GetDlgItem(hDialog, nId));
-    MapWindowPoints(nullptr, hDialog, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
-}
-
-RECT WorkArea()
-{
-    RECT rc = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &rc, 0);
-    return rc;
 }
 
 // The style bit: a control of the hidden window is "shown" all the same.

@@ -590,11 +590,12 @@ struct IconCase {
 TEST(IconTest, EveryIconHasItsImageSizesInFullColourAndLoadsAt16And32)
 {
     const IconCase cases[] = {
-        {IDI_APP, IDI_APP, {{16, 16}, {32, 32}, {48, 48}}},
-        {IDI_SIGNAL_0, IDI_SIGNAL_5, {{32, 32}}},
-        {IDI_ARROW_PREV, IDI_ARROW_NEXT, {{6, 9}}},
-        {IDI_ENVELOPE, IDI_HANDSET, {{32, 32}}},
-        {IDI_TRAY_UNSEEN_0, IDI_TRAY_NONE, {{16, 16}, {32, 32}}},
+        // At the sizes they are shown at at 96, 120, 144 and 192 DPI.
+        {IDI_APP, IDI_APP, {{16, 16}, {20, 20}, {24, 24}, {32, 32}, {48, 48}}},
+        {IDI_SIGNAL_0, IDI_SIGNAL_5, {{32, 32}, {40, 40}, {48, 48}, {64, 64}}},
+        {IDI_ARROW_PREV, IDI_ARROW_NEXT, {{6, 9}, {8, 11}, {9, 14}, {12, 18}}},
+        {IDI_ENVELOPE, IDI_HANDSET, {{32, 32}, {40, 40}, {48, 48}, {64, 64}}},
+        {IDI_TRAY_UNSEEN_0, IDI_TRAY_NONE, {{16, 16}, {20, 20}, {24, 24}, {32, 32}}},
     };
     ASSERT_NE(Program(), nullptr);
     for (const IconCase& c : cases) {

@@ -1,20 +1,23 @@
 #!/bin/bash
 # Runs a command in the loopback-only test sandbox:
-#   sandbox.sh --prefix DIR [--timeout SECONDS] -- COMMAND [ARGS...]
+#   sandbox.sh --prefix DIR [--timeout SECONDS] [--dpi DPI] -- COMMAND [ARGS...]
 # - a private network namespace with only "lo" up (nothing can leave the machine);
 # - a virtual X display (Xvfb) of its own, stopped at the end;
 # - the Wine prefix DIR, created once (add-on installers disabled, the shell's http/https
 #   "open" redirected to a recorder that appends each address to DIR/../wine-open.log);
-# - one persistent wineserver for the whole command, ended at the end if we started it.
+# - one persistent wineserver for the whole command, ended at the end if we started it;
+# - with --dpi, the prefix's display scale ("LogPixels"), set before Wine's desktop starts.
+#   A prefix keeps it: give a DPI other than 96 only to a prefix of its own.
 # The user's own ~/.wine is never used.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-prefix="" timeout_s=${TN_SANDBOX_TIMEOUT:-3600}
+prefix="" timeout_s=${TN_SANDBOX_TIMEOUT:-3600} dpi=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --prefix) prefix=$2; shift 2 ;;
     --timeout) timeout_s=$2; shift 2 ;;
+    --dpi) dpi=$2; shift 2 ;;
     --) shift; break ;;
     *) echo "sandbox.sh: unknown option $1" >&2; exit 2 ;;
   esac
@@ -27,7 +30,7 @@ prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 if [ "${TN_SANDBOX_STAGE:-}" != "inside" ]; then
   command -v unshare >/dev/null || { echo "sandbox.sh: unshare (util-linux) is missing" >&2; exit 2; }
   TN_SANDBOX_STAGE=inside exec unshare --net -- "$BASH" "${BASH_SOURCE[0]}" \
-    --prefix "$prefix" --timeout "$timeout_s" -- "$@"
+    --prefix "$prefix" --timeout "$timeout_s" ${dpi:+--dpi "$dpi"} -- "$@"
 fi
 unset TN_SANDBOX_STAGE
 
@@ -103,6 +106,11 @@ REC
 
 # Step 4: one wineserver for the whole command (exit code 2: one is already running).
 wineserver -p 2>/dev/null {session_fd}>&- || true
+# Every process reads the display scale when it starts, the desktop's included.
+if [ -n "$dpi" ]; then
+  wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1 {session_fd}>&- ||
+    { echo "sandbox.sh: cannot set the display scale of $prefix to $dpi" >&2; exit 2; }
+fi
 # Start Wine's own background processes now, detached from our output: its services and the
 # desktop process (which makes the desktop window and the tray). Started on demand by the
 # first test instead, they would inherit its pipes and keep the test runner waiting for

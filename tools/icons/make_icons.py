@@ -391,6 +391,14 @@ def strip_image():
     return rows
 
 
+# Each image at the sizes the program asks for at 96, 120, 144 and 192 DPI, so that none is
+# stretched there: the shell's small icons (the tray, a popup's caption), the status window's
+# 32-pixel labels and its 6 by 9 paging arrows.
+SMALL_SIZES = (16, 20, 24, 32)
+LABEL_SIZES = (32, 40, 48, 64)
+ARROW_SIZES = ((6, 9), (8, 11), (9, 14), (12, 18))
+
+
 def tray_name(level, unseen):
     return "Tray" + ("Unseen" if unseen else "") + ("None" if level is None else str(level))
 
@@ -403,18 +411,18 @@ def main(argv):
     os.makedirs(out, exist_ok=True)
 
     files = {
-        "App.ico": [render(app_layers(s), s, 16, 4 if s <= 32 else 3) for s in (16, 32, 48)],
-        "ArrowPrev.ico": [render_rect(arrow_layers(True), 6, 9, 6, 9, 1)],
-        "ArrowNext.ico": [render_rect(arrow_layers(False), 6, 9, 6, 9, 1)],
-        "Envelope.ico": [render(envelope_layers(), 32, 32)],
-        "Handset.ico": [render(handset_layers(), 32, 32)],
+        "App.ico": [render(app_layers(s), s, 16, 4 if s <= 32 else 3) for s in SMALL_SIZES + (48,)],
+        "ArrowPrev.ico": [render_rect(arrow_layers(True), w, h, 6, 9, 1 if w == 6 else 4) for w, h in ARROW_SIZES],
+        "ArrowNext.ico": [render_rect(arrow_layers(False), w, h, 6, 9, 1 if w == 6 else 4) for w, h in ARROW_SIZES],
+        "Envelope.ico": [render(envelope_layers(), s, 32) for s in LABEL_SIZES],
+        "Handset.ico": [render(handset_layers(), s, 32) for s in LABEL_SIZES],
     }
     for level in range(6):
-        files["Signal%d.ico" % level] = [render(signal_layers(level), 32, 32)]
+        files["Signal%d.ico" % level] = [render(signal_layers(level), s, 32) for s in LABEL_SIZES]
     for unseen in (False, True):
         for level in list(range(6)) + [None]:
             layers = tray_layers(level, unseen)
-            files[tray_name(level, unseen) + ".ico"] = [render(layers, s, 16) for s in (16, 32)]
+            files[tray_name(level, unseen) + ".ico"] = [render(layers, s, 16) for s in SMALL_SIZES]
 
     for name, images in files.items():
         with open(os.path.join(out, name), "wb") as f:
