@@ -1,20 +1,8 @@
 #include "update/DownloadName.h"
 
+#include "app/AsciiCase.h"
+
 namespace {
-
-wchar_t ToUpperAscii(wchar_t ch)
-{
-    return (ch >= L'a' && ch <= L'z') ? static_cast<wchar_t>(ch - L'a' + L'A') : ch;
-}
-
-bool EqualsUpperAscii(const std::wstring& strText, const wchar_t* pszUpper)
-{
-    size_t i = 0;
-    for (; i < strText.size() && pszUpper[i]; ++i)
-        if (ToUpperAscii(strText[i]) != pszUpper[i])
-            return false;
-    return i == strText.size() && !pszUpper[i];
-}
 
 // The system maps these to devices in any folder, also with an extension ("nul.exe") and
 // with blanks before it; the superscript digits count as digits for COM and LPT.
@@ -25,7 +13,7 @@ bool IsDeviceName(const std::wstring& strName)
         strBase.pop_back();
     static const wchar_t* const s_apszNames[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     for (const wchar_t* pszName : s_apszNames)
-        if (EqualsUpperAscii(strBase, pszName))
+        if (EqualsIgnoringAsciiCase(strBase, pszName))
             return true;
     if (strBase.size() != 4)
         return false;
@@ -33,7 +21,7 @@ bool IsDeviceName(const std::wstring& strName)
     const wchar_t chDigit = strBase[3];
     const bool bDigit =
         (chDigit >= L'0' && chDigit <= L'9') || chDigit == L'\x00B9' || chDigit == L'\x00B2' || chDigit == L'\x00B3';
-    return bDigit && (EqualsUpperAscii(strStem, L"COM") || EqualsUpperAscii(strStem, L"LPT"));
+    return bDigit && (EqualsIgnoringAsciiCase(strStem, L"COM") || EqualsIgnoringAsciiCase(strStem, L"LPT"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "update/UpdateOffer.h"
 
 #include "app/AppString.h"
+#include "app/AsciiCase.h"
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "resources/StringIds.h"
@@ -29,21 +30,6 @@ constexpr CFirmwareOffer kFirmwareOffers[] = {
 std::wstring TextOf(StringId nId)
 {
     return nId == kNoText ? std::wstring() : AppString(nId);
-}
-
-wchar_t ToLowerAscii(wchar_t ch)
-{
-    return (ch >= L'A' && ch <= L'Z') ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
-}
-
-bool EqualsIgnoringAsciiCase(const std::wstring& a, const std::wstring& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i]))
-            return false;
-    return true;
 }
 
 // An installer the updater downloads and starts: the text after the URL's last dot (the

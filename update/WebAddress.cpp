@@ -2,24 +2,16 @@
 
 #include <initializer_list>
 
+#include "app/AsciiCase.h"
+
 namespace {
 
 // Length of the "http://" or "https://" prefix (letter case ignored), or 0.
 size_t WebSchemeLength(const std::wstring& strUrl)
 {
-    static const wchar_t* const s_apszSchemes[] = {L"http://", L"https://"};
-    for (const wchar_t* pszScheme : s_apszSchemes) {
-        size_t i = 0;
-        for (; pszScheme[i] && i < strUrl.size(); ++i) {
-            wchar_t ch = strUrl[i];
-            if (ch >= L'A' && ch <= L'Z')
-                ch = static_cast<wchar_t>(ch - L'A' + L'a');
-            if (ch != pszScheme[i])
-                break;
-        }
-        if (!pszScheme[i])
-            return i;
-    }
+    for (const std::wstring strScheme : {L"http://", L"https://"})
+        if (StartsWithIgnoringAsciiCase(strUrl, strScheme))
+            return strScheme.size();
     return 0;
 }
 

@@ -19,7 +19,7 @@ LAYERS = [
     # and the popup's arithmetic, and the declarations of the two link-time seams (display
     # texts, the socket).
     ("core", ["app/Log.*", "app/LastError.*", "app/TraceLine.*", "app/StringBlock.*", "app/Settings.*",
-              "app/SettingsStore.h", "app/VersionSource.h", "app/AppString.h", "app/EnglishStrings.cpp",
+              "app/SettingsStore.h", "app/VersionSource.h", "app/AppString.h", "app/AsciiCase.h", "app/EnglishStrings.cpp",
               "framework/AsyncSocket.h", "framework/DesktopAlertLayout.*", "status/DpiScale.h", "status/LayoutRect.h",
               "resources/resource.h", "resources/StringIds.h", "resources/StringTable.inc"], []),
     # Portable: the router link. It knows no window and no other subsystem.
