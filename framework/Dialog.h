@@ -46,7 +46,6 @@ public:
     INT_PTR DoModal();
     // Ends a modal dialog with nResult (the window goes when DoModal returns).
     bool EndDialog(int nResult);
-    bool IsModal() const { return m_bModal; }
 
     LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
     bool PreTranslateMessage(MSG& msg) override;

@@ -2,15 +2,8 @@
 
 #include "framework/FileException.h"
 
-CFile::CFile(const wchar_t* pszFileName, UINT nOpenFlags)
+CFile::CFile(const wchar_t* pszFileName, UINT nOpenFlags) : m_strFileName(pszFileName ? pszFileName : L"")
 {
-    Open(pszFileName, nOpenFlags);
-}
-
-void CFile::Open(const wchar_t* pszFileName, UINT nOpenFlags)
-{
-    Close();
-    m_strFileName = pszFileName ? pszFileName : L"";
     DWORD nAccess = GENERIC_READ;
     if (nOpenFlags & modeWrite)
         nAccess = GENERIC_WRITE;

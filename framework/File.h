@@ -19,16 +19,14 @@ public:
     };
 
     CFile() = default;
-    // Opens or creates the file (Open); throws CFileException on failure.
+    // modeCreate: created anew, an existing file of that name cut to zero; otherwise the
+    // file must exist. Not shared while open. Throws CFileException.
     CFile(const wchar_t* pszFileName, UINT nOpenFlags);
     // Closes the file without reporting a failure.
     ~CFile() = default;
     CFile(CFile&&) = default;
     CFile& operator=(CFile&&) = default;
 
-    // modeCreate: created anew, an existing file of that name cut to zero; otherwise the
-    // file must exist. Not shared while open. Throws CFileException.
-    void Open(const wchar_t* pszFileName, UINT nOpenFlags);
     // Writes all nCount bytes; throws CFileException.
     void Write(const void* pBuffer, UINT nCount);
     // Closes the file; throws CFileException when the system reports a failure (the
@@ -36,9 +34,6 @@ public:
     void Close();
     // Deletes a file by name; false with the system's last error when it cannot.
     static bool Remove(const wchar_t* pszFileName);
-
-    bool IsOpen() const { return m_hFile.IsValid(); }
-    const std::wstring& GetFilePath() const { return m_strFileName; }
 
 private:
     XHandle m_hFile;

@@ -24,9 +24,8 @@ void XInternetCloseHandle(HINTERNET hInternet)
     SetLastError(nSaved);
 }
 
-CInternetSession::CInternetSession(const wchar_t* pszAgent, DWORD_PTR dwContext, DWORD dwAccessType,
+CInternetSession::CInternetSession(const wchar_t* pszAgent, DWORD_PTR /*dwContext*/, DWORD dwAccessType,
                                    const wchar_t* pszProxyName, const wchar_t* pszProxyBypass, DWORD dwFlags)
-    : m_dwContext(dwContext)
 {
     std::wstring strAgent;
     if (pszAgent) {

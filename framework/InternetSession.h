@@ -42,7 +42,6 @@ public:
     void Close();
 
     HINTERNET GetHandle() const { return m_hSession.Get(); }
-    DWORD_PTR GetContext() const { return m_dwContext; }
 
 protected:
     // A notification of the library, on the thread that made the call; the base does
@@ -55,5 +54,4 @@ private:
                                        LPVOID pvStatusInformation, DWORD dwStatusInformationLength);
 
     CInternetHandle m_hSession;
-    DWORD_PTR m_dwContext;
 };

@@ -2,13 +2,6 @@
 
 #include <commctrl.h>
 
-#include <vector>
-
-namespace {
-// A row's text is read into a buffer that grows until the text fits (at most this much).
-constexpr size_t kMaxItemTextChars = 32768;
-}  // namespace
-
 int CListCtrl::InsertColumn(int nCol, const wchar_t* pszHeading, int nFormat, int nWidth)
 {
     LVCOLUMNW column = {};
@@ -45,33 +38,9 @@ bool CListCtrl::SetItemText(int nItem, int nSubItem, const wchar_t* pszText)
     return ::SendMessageW(m_hWnd, LVM_SETITEMTEXTW, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
-std::wstring CListCtrl::GetItemText(int nItem, int nSubItem) const
-{
-    for (size_t nChars = 256; nChars <= kMaxItemTextChars; nChars *= 2) {
-        std::vector<wchar_t> buffer(nChars, L'\0');
-        LVITEMW item = {};
-        item.iSubItem = nSubItem;
-        item.pszText = buffer.data();
-        item.cchTextMax = static_cast<int>(nChars);
-        const LRESULT nCopied =
-            ::SendMessageW(m_hWnd, LVM_GETITEMTEXTW, static_cast<WPARAM>(nItem), reinterpret_cast<LPARAM>(&item));
-        if (nCopied < 0)
-            return std::wstring();
-        // A text that filled the buffer may have been cut: try again with more room.
-        if (static_cast<size_t>(nCopied) < nChars - 1)
-            return std::wstring(buffer.data(), static_cast<size_t>(nCopied));
-    }
-    return std::wstring();
-}
-
 int CListCtrl::GetItemCount() const
 {
     return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
-}
-
-bool CListCtrl::DeleteAllItems()
-{
-    return ::SendMessageW(m_hWnd, LVM_DELETEALLITEMS, 0, 0) != 0;
 }
 
 DWORD CListCtrl::SetExtendedStyle(DWORD nExStyle)

@@ -15,9 +15,7 @@ public:
     // row's index or -1.
     int InsertItem(int nItem, const wchar_t* pszText);
     bool SetItemText(int nItem, int nSubItem, const wchar_t* pszText);
-    std::wstring GetItemText(int nItem, int nSubItem) const;
     int GetItemCount() const;
-    bool DeleteAllItems();
     // LVS_EX_ styles: Set replaces them all and returns the previous ones.
     DWORD SetExtendedStyle(DWORD nExStyle);
     DWORD GetExtendedStyle() const;

@@ -14,7 +14,6 @@ public:
 
     // The size of one image; set before Load.
     void SetImageSize(SIZE sizeImage);
-    SIZE GetImageSize() const { return m_sizeImage; }
 
     // Loads bitmap resource nResId from the current resource module (AfxGetResourceHandle)
     // in place of what the strip held. False, with the strip empty, if the bitmap is

@@ -76,11 +76,6 @@ CMenu CMenu::GetSubMenu(int nPos) const
     return FromHandle(m_hMenu ? ::GetSubMenu(m_hMenu, nPos) : nullptr);
 }
 
-int CMenu::GetMenuItemCount() const
-{
-    return ::GetMenuItemCount(m_hMenu);
-}
-
 bool CMenu::AppendMenu(UINT nFlags, UINT_PTR nIdNewItem, const wchar_t* pszNewItem)
 {
     return ::AppendMenuW(m_hMenu, nFlags, nIdNewItem, pszNewItem) != FALSE;

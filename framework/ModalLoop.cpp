@@ -45,11 +45,6 @@ void CModalLoop::SetWindow(HWND hWnd, ModalWindowKind kind)
         Dismiss();
 }
 
-CModalLoop* CModalLoop::Innermost()
-{
-    return t_pInnermost;
-}
-
 int CModalLoop::Depth()
 {
     return t_nDepth;

@@ -42,8 +42,6 @@ public:
     // The window of a box or dialog, once it exists, so that a stop can end it; a stop that
     // is already pending ends it at once.
     void SetWindow(HWND hWnd, ModalWindowKind kind);
-    // The innermost open loop of the thread, or null.
-    static CModalLoop* Innermost();
     // Number of open loops of the thread.
     static int Depth();
 

@@ -5,7 +5,3 @@ HICON CStatic::SetIcon(HICON hIcon)
     return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, STM_SETICON, reinterpret_cast<WPARAM>(hIcon), 0));
 }
 
-HICON CStatic::GetIcon() const
-{
-    return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, STM_GETICON, 0, 0));
-}

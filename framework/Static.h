@@ -6,5 +6,4 @@ class CStatic : public CWnd {
 public:
     // STM_SETICON: the label shows hIcon (null: nothing); the previous icon.
     HICON SetIcon(HICON hIcon);
-    HICON GetIcon() const;
 };

@@ -7,7 +7,6 @@
 #include "app/SysWrappers.h"
 
 namespace {
-constexpr int kGetTextChars = 1024;
 
 // The record size that every common-controls version takes.
 TTTOOLINFOW ToolFor(HWND hControl)
@@ -74,28 +73,9 @@ void CToolTipCtrl::UpdateTipText(const wchar_t* pszText, HWND hControl)
     ::SendMessageW(m_hWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-std::wstring CToolTipCtrl::GetText(HWND hControl) const
-{
-    wchar_t szText[kGetTextChars] = {};
-    TTTOOLINFOW tool = ToolFor(hControl);
-    tool.lpszText = szText;
-    ::SendMessageW(m_hWnd, TTM_GETTEXTW, kGetTextChars, reinterpret_cast<LPARAM>(&tool));
-    szText[kGetTextChars - 1] = L'\0';
-    return szText;
-}
-
-int CToolTipCtrl::GetToolCount() const
-{
-    return static_cast<int>(::SendMessageW(m_hWnd, TTM_GETTOOLCOUNT, 0, 0));
-}
-
 void CToolTipCtrl::RelayEvent(MSG* pMsg)
 {
     if (m_hWnd && pMsg)
         ::SendMessageW(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(pMsg));
 }
 
-void CToolTipCtrl::Activate(bool bActivate)
-{
-    ::SendMessageW(m_hWnd, TTM_ACTIVATE, bActivate ? TRUE : FALSE, 0);
-}

@@ -23,11 +23,6 @@ public:
     bool AddTool(HWND hControl, UINT nIdText);
     // Changes the text of a registered control.
     void UpdateTipText(const wchar_t* pszText, HWND hControl);
-    // The current text of a registered control (at most 1023 characters); empty if none.
-    std::wstring GetText(HWND hControl) const;
-    int GetToolCount() const;
     // TTM_RELAYEVENT: lets the control see a message (it looks only at mouse messages).
     void RelayEvent(MSG* pMsg);
-    // TTM_ACTIVATE: shows tips or not.
-    void Activate(bool bActivate);
 };

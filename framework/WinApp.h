@@ -58,7 +58,6 @@ public:
     void SetRegistryKey(const wchar_t* pszRegistryKey);
 
     const std::wstring& GetAppName();
-    const std::wstring& GetRegistryKey() const { return m_strRegistryKey; }
 
     // The value's text (REG_SZ; REG_EXPAND_SZ as stored), or pszDefault when the profile,
     // the section or the value is missing or the value is not a string. Opening the

@@ -139,26 +139,3 @@ bool CWinThread::OnThreadMessage(const MSG&)
     return false;
 }
 
-bool CWinThread::PostThreadMessage(UINT nMsg, WPARAM wParam, LPARAM lParam) const
-{
-    return ::PostThreadMessageW(m_nThreadID, nMsg, wParam, lParam) != FALSE;
-}
-
-DWORD CWinThread::SuspendThread()
-{
-    return ::SuspendThread(m_hThread);
-}
-
-DWORD CWinThread::ResumeThread()
-{
-    return ::ResumeThread(m_hThread);
-}
-
-HANDLE CWinThread::DuplicateThreadHandle() const
-{
-    HANDLE hCopy = nullptr;
-    if (!m_hThread ||
-        !DuplicateHandle(GetCurrentProcess(), m_hThread, GetCurrentProcess(), &hCopy, 0, FALSE, DUPLICATE_SAME_ACCESS))
-        return nullptr;
-    return hCopy;
-}

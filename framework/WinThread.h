@@ -4,9 +4,8 @@
 //     thread: InitInstance(); true -> Run() (the loop, then ExitInstance()); false ->
 //     ExitInstance(). Its result is the thread's exit code (-1 if an exception escaped
 //     them). Then, with m_bAutoDelete, the object deletes itself.
-// An owner that waits for an auto-deleting thread takes a handle of its own first
-// (DuplicateThreadHandle), while the thread cannot yet have ended: m_hThread goes with
-// the object.
+// An owner that waits for an auto-deleting thread takes a handle of its own from
+// CreateThread, made before the thread runs: m_hThread goes with the object.
 #pragma once
 #include <windows.h>
 
@@ -21,7 +20,7 @@ public:
     CWinThread& operator=(const CWinThread&) = delete;
 
     // Starts the thread, running at once, default stack, no security attributes. Returns
-    // when the thread has its message queue, so PostThreadMessage works from then on. False
+    // when the thread has its message queue, so PostThreadMessageW works from then on. False
     // with the system's last error if the thread could not be made (the object stays).
     // phWait (may be null) receives a handle of the thread of the caller's own, made before
     // the thread runs, to wait on an auto-deleting thread with; the caller closes it.
@@ -45,13 +44,6 @@ public:
     // A message posted to the thread rather than to a window; true when handled. The base
     // handles none.
     virtual bool OnThreadMessage(const MSG& msg);
-
-    bool PostThreadMessage(UINT nMsg, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    // The previous suspend count, or (DWORD)-1 on failure.
-    DWORD SuspendThread();
-    DWORD ResumeThread();
-    // A new handle of the thread, the caller's to close; null on failure.
-    HANDLE DuplicateThreadHandle() const;
 
     HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;

@@ -280,12 +280,6 @@ bool CWnd::SetDlgItemText(int nId, const wchar_t* pszText)
     return ::SetDlgItemTextW(m_hWnd, nId, pszText ? pszText : L"") != FALSE;
 }
 
-std::wstring CWnd::GetDlgItemText(int nId) const
-{
-    HWND hItem = ::GetDlgItem(m_hWnd, nId);
-    return hItem ? TextOf(hItem) : std::wstring();
-}
-
 std::wstring CWnd::GetWindowText() const
 {
     return TextOf(m_hWnd);
@@ -299,11 +293,6 @@ bool CWnd::SetWindowText(const wchar_t* pszText)
 bool CWnd::ShowWindow(int nCmdShow)
 {
     return ::ShowWindow(m_hWnd, nCmdShow) != FALSE;
-}
-
-bool CWnd::IsWindowVisible() const
-{
-    return ::IsWindowVisible(m_hWnd) != FALSE;
 }
 
 bool CWnd::SetWindowPos(HWND hInsertAfter, int x, int y, int cx, int cy, UINT nFlags)
@@ -360,11 +349,6 @@ bool CWnd::DestroyWindow()
 bool CWnd::PostMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
 {
     return ::PostMessageW(m_hWnd, nMsg, wParam, lParam) != FALSE;
-}
-
-LRESULT CWnd::SendMessage(UINT nMsg, WPARAM wParam, LPARAM lParam)
-{
-    return ::SendMessageW(m_hWnd, nMsg, wParam, lParam);
 }
 
 CMenu CWnd::GetSystemMenu(bool bRevert) const

@@ -79,12 +79,10 @@ public:
     HWND GetDlgItem(int nId) const;
     int GetDlgCtrlID() const;
     bool SetDlgItemText(int nId, const wchar_t* pszText);
-    std::wstring GetDlgItemText(int nId) const;
     std::wstring GetWindowText() const;
     bool SetWindowText(const wchar_t* pszText);
     // Returns whether the window was visible before.
     bool ShowWindow(int nCmdShow);
-    bool IsWindowVisible() const;
     bool SetWindowPos(HWND hInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
     bool GetWindowRect(RECT* pRect) const;
     bool GetClientRect(RECT* pRect) const;
@@ -98,7 +96,6 @@ public:
     bool SetForegroundWindow();
     bool DestroyWindow();
     bool PostMessage(UINT nMsg, WPARAM wParam = 0, LPARAM lParam = 0);
-    LRESULT SendMessage(UINT nMsg, WPARAM wParam = 0, LPARAM lParam = 0);
     // The window menu, borrowed; empty if the window has none.
     CMenu GetSystemMenu(bool bRevert) const;
     bool ShowScrollBar(int nBar, bool bShow = true);

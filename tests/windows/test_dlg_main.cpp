@@ -339,11 +339,11 @@ protected:
         // Without a notification area every refresh would bring up the box again.
         ASSERT_EQ(s_record.nErrorBoxes, 0) << TrayRefused();
         CDlgMain& dlg = *s_pDlg;
-        if (dlg.IsWindowVisible())
+        if (::IsWindowVisible(dlg.m_hWnd))
             dlg.ShowWindow(SW_HIDE);
         Renew(dlg.m_smsList);
         Renew(dlg.m_missedCallList);
-        dlg.m_lstMissedCalls.DeleteAllItems();
+        ListView_DeleteAllItems(dlg.m_lstMissedCalls.m_hWnd);
         dlg.m_status = CDeviceStatus();
         dlg.m_bUnseenEvents = 0;
         CSettings& settings = CSettings::GetInstance();
@@ -357,7 +357,7 @@ protected:
 
     void TearDown() override
     {
-        if (s_pDlg != nullptr && s_pDlg->IsWindowVisible())
+        if (s_pDlg != nullptr && ::IsWindowVisible(s_pDlg->m_hWnd))
             s_pDlg->ShowWindow(SW_HIDE);
         PumpPending();
     }
@@ -1002,7 +1002,7 @@ TN_CHILD_SCENARIO(StatusScreenshots)
 
     Renew(dlg.m_smsList);
     Renew(dlg.m_missedCallList);
-    dlg.m_lstMissedCalls.DeleteAllItems();
+    ListView_DeleteAllItems(dlg.m_lstMissedCalls.m_hWnd);
     CSettings::GetInstance().m_nLiveUpdateStatus = 1;
     dlg.ShowStatusWindow();
     if (!HoldForScreenshot(L"device"))
