@@ -14,6 +14,9 @@ foreach(part MAJOR MINOR PATCH BUILD)
   endif()
 endforeach()
 set(TN_VERSION ${TN_VERSION_MAJOR}.${TN_VERSION_MINOR}.${TN_VERSION_PATCH}.${TN_VERSION_BUILD})
+# The next build number: the tests' newer copy of the program, to update to.
+math(EXPR TN_NEXT_VERSION_BUILD "${TN_VERSION_BUILD} + 1")
+set(TN_NEXT_VERSION ${TN_VERSION_MAJOR}.${TN_VERSION_MINOR}.${TN_VERSION_PATCH}.${TN_NEXT_VERSION_BUILD})
 
 # The application manifest names the program's version too: written into OUTDIR for the
 # resource compiler, which finds it there by its bare name.

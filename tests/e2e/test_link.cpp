@@ -17,11 +17,6 @@ protected:
     void TearDown() override { DeleteSettings(); }
 };
 
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
-}
-
 TEST_F(LinkTest, ConnectsShowsStatusSurvivesKeepAlivesAndReconnectsAfterSilenceAndClose)
 {
     // The router listens only once the window's first state has been read, however late a

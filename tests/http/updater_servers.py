@@ -13,6 +13,8 @@ The scripted server's paths (NAME is a file of DIR unless said otherwise):
     /reset/NAME        announces NAME's size, sends a quarter of it, then resets the connection
     /short/NAME        announces NAME's size, sends half of it, then closes normally
     /slow/ANY          announces 64 MiB and sends 16 KiB every 20 ms until the client goes
+    /slow-nolength/ANY the same without Content-Length
+    /late/NAME         NAME's bytes, answered only after LATE_SECONDS
     /empty/ANY         an empty body
     anything else      200 with a small text body
 """
@@ -31,6 +33,7 @@ SLOW_SIZE = 64 << 20
 SLOW_CHUNK = 16 << 10
 RESET_DELAY = 1.5
 SLOW_PERIOD = 0.02
+LATE_SECONDS = 3
 
 
 class ScriptedHandler(http.server.BaseHTTPRequestHandler):
@@ -83,13 +86,18 @@ class ScriptedHandler(http.server.BaseHTTPRequestHandler):
                 body = self._file(rest)
                 self._head(200, len(body))
                 self.wfile.write(body[: len(body) // 2])
-            elif kind == "slow":
-                self._head(200, SLOW_SIZE)
+            elif kind in ("slow", "slow-nolength"):
+                self._head(200, SLOW_SIZE if kind == "slow" else None)
                 chunk = b"s" * SLOW_CHUNK
                 for _ in range(SLOW_SIZE // SLOW_CHUNK):
                     self.wfile.write(chunk)
                     self.wfile.flush()
                     time.sleep(SLOW_PERIOD)
+            elif kind == "late":
+                body = self._file(rest)
+                time.sleep(LATE_SECONDS)
+                self._head(200, len(body))
+                self.wfile.write(body)
             elif kind == "empty":
                 self._head(200, 0)
             else:

@@ -135,16 +135,6 @@ std::wstring FileVersion(const std::wstring& strPath)
            std::to_wstring(LOWORD(info.dwProductVersionLS));
 }
 
-std::wstring ProcessImage(DWORD nProcessId)
-{
-    CHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, nProcessId));
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD nChars = MAX_PATH * 2;
-    if (!process || !QueryFullProcessImageNameW(process.get(), 0, path, &nChars))
-        return std::wstring();
-    return path;
-}
-
 DWORD ParentProcess(DWORD nProcessId)
 {
     DWORD nParent = 0;
@@ -161,34 +151,6 @@ DWORD ParentProcess(DWORD nProcessId)
     return nParent;
 }
 
-// The process that owns the main window, once there is one; 0 after the time-out.
-DWORD WaitForMainWindowProcess(DWORD nTimeoutMs)
-{
-    DWORD nProcessId = 0;
-    WaitUntil(
-        [&] {
-            HWND hWnd = FindWindowW(kMainWindowClass, nullptr);
-            return hWnd != nullptr && GetWindowThreadProcessId(hWnd, &nProcessId) != 0 && nProcessId != 0;
-        },
-        nTimeoutMs);
-    return nProcessId;
-}
-
-// Asks every running notifier to end, as "/STOP" does, and waits until none is left.
-bool StopNotifiers()
-{
-    HWND hAsked = nullptr;
-    return WaitUntil(
-        [&] {
-            HWND hWnd = FindWindowW(kMainWindowClass, nullptr);
-            if (hWnd != nullptr && hWnd != hAsked)
-                PostMessageW(hWnd, WM_APP + 3, 0, 0);
-            hAsked = hWnd;
-            return hWnd == nullptr;
-        },
-        kWindowTimeoutMs);
-}
-
 // Runs a command line to its end; false if it could not start or did not end in time.
 bool RunToEnd(const std::wstring& strCommandLine, DWORD* pExitCode, DWORD* pProcessId)
 {
@@ -203,34 +165,6 @@ bool RunToEnd(const std::wstring& strCommandLine, DWORD* pExitCode, DWORD* pProc
     XCloseHandle(pi.hThread);
     return WaitForSingleObject(process.get(), kSetupTimeoutMs) == WAIT_OBJECT_0 &&
            GetExitCodeProcess(process.get(), pExitCode);
-}
-
-// Runs a command line and waits until it and every process it started have ended, as an
-// uninstaller that hands over to a copy of itself needs; false if that took too long.
-bool RunTreeToEnd(const std::wstring& strCommandLine)
-{
-    CHandle job(CreateJobObjectW(nullptr, nullptr));
-    std::wstring line = strCommandLine;
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (!job ||
-        !CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi))
-        return false;
-    CHandle process(pi.hProcess);
-    const bool bInJob = AssignProcessToJobObject(job.get(), process.get()) != FALSE;
-    ResumeThread(pi.hThread);
-    XCloseHandle(pi.hThread);
-    if (!bInJob)
-        return false;
-    return WaitUntil(
-        [&] {
-            JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-            return QueryInformationJobObject(job.get(), JobObjectBasicAccountingInformation, &info, sizeof(info),
-                                             nullptr) &&
-                   info.ActiveProcesses == 0;
-        },
-        kSetupTimeoutMs);
 }
 
 // Where an installation of one scope puts its files and its registry entries.
@@ -261,7 +195,7 @@ std::wstring ProgramOf(const CScope& scope)
 void RemoveInstallation(const CScope& scope)
 {
     if (const auto quiet = ReadString(scope.hRoot, kUninstallKey, L"QuietUninstallString"))
-        RunTreeToEnd(*quiet);
+        RunTreeToEnd(*quiet, kSetupTimeoutMs);
     RegDeleteKeyValueW(scope.hRoot, kRunKey, kProduct);
     RegDeleteTreeW(scope.hRoot, kUninstallKey);
     DeleteFolder(scope.strFolder);
@@ -372,7 +306,7 @@ protected:
     {
         const auto quiet = ReadString(scope.hRoot, kUninstallKey, L"QuietUninstallString");
         ASSERT_TRUE(quiet.has_value());
-        ASSERT_TRUE(RunTreeToEnd(*quiet)) << testing::PrintToString(*quiet);
+        ASSERT_TRUE(RunTreeToEnd(*quiet, kSetupTimeoutMs)) << testing::PrintToString(*quiet);
     }
 };
 

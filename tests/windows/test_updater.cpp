@@ -33,10 +33,7 @@
 #include "resources/resource.h"
 #include "update/DlgUpdater.h"
 #include "update/UpdaterView.h"
-
-#ifndef TN_SOURCE_DIR
-#error TN_SOURCE_DIR names the source tree, whose tests/http holds the servers
-#endif
+#include "tests/windows/support/LoopbackHttp.h"
 
 namespace {
 
@@ -85,55 +82,12 @@ bool FileExists(const std::wstring& strPath)
     return GetFileAttributesW(strPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string ReadBytes(const std::wstring& strPath)
-{
-    std::string bytes;
-    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[65536];
-    DWORD nRead = 0;
-    while (ReadFile(hFile, buffer, sizeof(buffer), &nRead, nullptr) && nRead)
-        bytes.append(buffer, nRead);
-    CloseHandle(hFile);
-    return bytes;
-}
-
-bool WriteBytes(const std::wstring& strPath, const std::string& bytes)
-{
-    HANDLE hFile = CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD nWritten = 0;
-    const bool bOk = WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr) &&
-                     nWritten == bytes.size();
-    CloseHandle(hFile);
-    return bOk;
-}
-
 LONGLONG FileSize(const std::wstring& strPath)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(strPath.c_str(), GetFileExInfoStandard, &data))
         return -1;
     return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-// The Unix path of a file, for the servers (Wine's own conversion); empty outside Wine.
-std::string UnixPath(const std::wstring& strPath)
-{
-    using UnixNameFn = char*(CDECL*)(const WCHAR*);
-    const auto pfnUnixName = reinterpret_cast<UnixNameFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!pfnUnixName)
-        return {};
-    char* pszUnix = pfnUnixName(strPath.c_str());
-    if (!pszUnix)
-        return {};
-    std::string strUnix = pszUnix;
-    HeapFree(GetProcessHeap(), 0, pszUnix);
-    return strUnix;
 }
 
 std::wstring Widen(const std::string& str)
@@ -410,7 +364,7 @@ protected:
     }
 
     static std::wstring s_strTemp;
-    static std::wstring s_strPortsFile;
+    static CLoopbackHttp s_servers;
     static std::string s_probe;
     static int s_nStockPort;
     static int s_nScriptedPort;
@@ -421,22 +375,15 @@ private:
 };
 
 std::wstring UpdaterTest::s_strTemp;
-std::wstring UpdaterTest::s_strPortsFile;
+CLoopbackHttp UpdaterTest::s_servers;
 std::string UpdaterTest::s_probe;
 int UpdaterTest::s_nStockPort = 0;
 int UpdaterTest::s_nScriptedPort = 0;
 
 void UpdaterTest::SetUpTestSuite()
 {
-    wchar_t szTemp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, szTemp);
-    // Wine reuses process ids from run to run: the tick count keeps an earlier run's folder
-    // (and its ports file) apart.
-    s_strTemp = std::wstring(szTemp) + L"tn-updater-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(GetTickCount64());
+    s_strTemp = MakeServedFolder(L"tn-updater");
     const std::wstring strRoot = s_strTemp + L"\\www";
-    CreateDirectoryW(s_strTemp.c_str(), nullptr);
-    CreateDirectoryW(strRoot.c_str(), nullptr);
     CreateDirectoryW((strRoot + L"\\dl").c_str(), nullptr);
 
     // The installer is the probe, which records that it ran; the data file is 1 MiB.
@@ -448,43 +395,15 @@ void UpdaterTest::SetUpTestSuite()
         !WriteBytes(strRoot + L"\\setup.exe", s_probe) || !WriteBytes(strRoot + L"\\data.bin", data))
         return;
 
-    s_strPortsFile = s_strTemp + L"\\ports.txt";
-    const std::string strRootUnix = UnixPath(strRoot);
-    const std::string strPortsUnix = UnixPath(s_strPortsFile);
-    if (strRootUnix.empty() || strPortsUnix.empty())
-        return;
-    // Wine starts a Unix program as it is asked to; it gives back no process handle, so the
-    // servers are stopped through their ports file.
-    std::wstring strCommand = L"python3 \"" TN_SOURCE_DIR L"/tests/http/updater_servers.py\" --root \"" +
-                              Widen(strRootUnix) + L"\" --ports \"" + Widen(strPortsUnix) + L"\" --lifetime 600";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(L"Z:\\usr\\bin\\python3", strCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return;
-    if (process.hProcess)
-        CloseHandle(process.hProcess);
-    if (process.hThread)
-        CloseHandle(process.hThread);
-    std::string ports;
-    WaitUntil([&] {
-        ports = ReadBytes(s_strPortsFile);
-        return ports.find("scripted") != std::string::npos;
-    });
-    int nStock = 0;
-    int nScripted = 0;
-    if (sscanf(ports.c_str(), "stock %d scripted %d", &nStock, &nScripted) == 2) {
-        s_nStockPort = nStock;
-        s_nScriptedPort = nScripted;
+    if (s_servers.Start(strRoot, s_strTemp, 600)) {
+        s_nStockPort = s_servers.StockPort();
+        s_nScriptedPort = s_servers.ScriptedPort();
     }
 }
 
 void UpdaterTest::TearDownTestSuite()
 {
-    // The servers stop once their ports file is gone.
-    if (!s_strPortsFile.empty())
-        DeleteFileW(s_strPortsFile.c_str());
+    s_servers.Stop();
     const std::wstring strRoot = s_strTemp + L"\\www";
     for (const wchar_t* pszFile : {L"\\dl\\setup.exe", L"\\setup.exe", L"\\data.bin"})
         DeleteFileW((strRoot + pszFile).c_str());

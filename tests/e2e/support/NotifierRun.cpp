@@ -227,6 +227,83 @@ bool CNotifierRun::Stop(DWORD nTimeoutMs)
     return WaitForExit(nTimeoutMs);
 }
 
+DWORD WaitForMainWindowProcess(DWORD nTimeoutMs, DWORD nNotProcessId)
+{
+    DWORD nProcessId = 0;
+    const bool bFound = WaitUntil(
+        [&] {
+            HWND hWnd = FindWindowW(kMainWindowClass, nullptr);
+            nProcessId = 0;
+            return hWnd != nullptr && GetWindowThreadProcessId(hWnd, &nProcessId) != 0 && nProcessId != 0 &&
+                   nProcessId != nNotProcessId;
+        },
+        nTimeoutMs);
+    return bFound ? nProcessId : 0;
+}
+
+bool StopNotifiers(DWORD nTimeoutMs)
+{
+    HWND hAsked = nullptr;
+    return WaitUntil(
+        [&] {
+            HWND hWnd = FindWindowW(kMainWindowClass, nullptr);
+            if (hWnd != nullptr && hWnd != hAsked)
+                PostMessageW(hWnd, WM_APP + 3, 0, 0);
+            hAsked = hWnd;
+            return hWnd == nullptr;
+        },
+        nTimeoutMs);
+}
+
+std::wstring ProcessImage(DWORD nProcessId)
+{
+    HANDLE hProcess = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, nProcessId);
+    if (hProcess == nullptr)
+        return std::wstring();
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD nChars = MAX_PATH * 2;
+    if (!QueryFullProcessImageNameW(hProcess, 0, path, &nChars))
+        path[0] = L'\0';
+    CloseHandle(hProcess);
+    return path;
+}
+
+bool RunTreeToEnd(const std::wstring& strCommandLine, DWORD nTimeoutMs)
+{
+    HANDLE hJob = CreateJobObjectW(nullptr, nullptr);
+    if (hJob == nullptr)
+        return false;
+    std::wstring line = strCommandLine;
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    bool bEnded = false;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
+        const bool bInJob = AssignProcessToJobObject(hJob, pi.hProcess) != FALSE;
+        ResumeThread(pi.hThread);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        bEnded = bInJob && WaitUntil(
+                               [&] {
+                                   JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+                                   return QueryInformationJobObject(hJob, JobObjectBasicAccountingInformation, &info,
+                                                                    sizeof(info), nullptr) &&
+                                          info.ActiveProcesses == 0;
+                               },
+                               nTimeoutMs);
+    }
+    CloseHandle(hJob);
+    return bEnded;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow;
+    for (wchar_t c : text)
+        narrow += c < 128 ? static_cast<char>(c) : '?';
+    return narrow;
+}
+
 std::wstring ControlText(HWND hWnd, int nId)
 {
     HWND hControl = GetDlgItem(hWnd, nId);
@@ -247,10 +324,7 @@ bool IsControlVisible(HWND hWnd, int nId)
 std::string DescribeRun(const CNotifierRun& run)
 {
     std::string text = run.HasExited() ? "the program has ended; its log:" : "the program runs; its log:";
-    for (const std::wstring& line : run.Lines()) {
-        text += "\n  ";
-        for (wchar_t c : line)
-            text += c < 128 ? static_cast<char>(c) : '?';
-    }
+    for (const std::wstring& line : run.Lines())
+        text += "\n  " + Narrow(line);
     return text;
 }

@@ -87,6 +87,18 @@ std::string DescribeRun(const CNotifierRun& run);
 
 // Number of top-level windows of the main window class, of any process.
 int CountMainWindows();
+// The process that owns a main window, once there is one other than nNotProcessId's; 0
+// after the time-out.
+DWORD WaitForMainWindowProcess(DWORD nTimeoutMs, DWORD nNotProcessId = 0);
+// Asks every running notifier to end, as "/STOP" does, and waits until none is left.
+bool StopNotifiers(DWORD nTimeoutMs = 15000);
+// The full path of a process's program; empty if it cannot be had.
+std::wstring ProcessImage(DWORD nProcessId);
+// Runs a command line and waits until it and every process it started have ended, as an
+// uninstaller that hands over to a copy of itself needs; false if that took too long.
+bool RunTreeToEnd(const std::wstring& strCommandLine, DWORD nTimeoutMs);
+// A text for a failure message (ASCII as it is, anything else as '?').
+std::string Narrow(const std::wstring& text);
 
 // Text and visibility of a control of a window in another process.
 std::wstring ControlText(HWND hWnd, int nId);
