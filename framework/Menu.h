@@ -31,7 +31,6 @@ public:
 
     // The pop-up at position nPos, borrowed; empty (m_hMenu null) when there is none.
     CMenu GetSubMenu(int nPos) const;
-    int GetMenuItemCount() const;
     // AppendMenuW: nFlags MF_STRING with an id and a text, or MF_SEPARATOR alone.
     bool AppendMenu(UINT nFlags, UINT_PTR nIdNewItem = 0, const wchar_t* pszNewItem = nullptr);
     // Shows the pop-up at the screen point (x, y) for pOwner's window. With TPM_RETURNCMD the

@@ -29,6 +29,7 @@ import time
 
 SLOW_SIZE = 64 << 20
 SLOW_CHUNK = 16 << 10
+RESET_DELAY = 1.5
 SLOW_PERIOD = 0.02
 
 
@@ -72,6 +73,9 @@ class ScriptedHandler(http.server.BaseHTTPRequestHandler):
                 self._head(200, len(body))
                 self.wfile.write(body[: len(body) // 4])
                 self.wfile.flush()
+                # A reset throws away what the client has not read yet, the head included:
+                # give it time to read the head, so that the reset falls into the body.
+                time.sleep(RESET_DELAY)
                 # SO_LINGER 0: the close sends a reset instead of the normal end.
                 self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
                 self.connection.close()

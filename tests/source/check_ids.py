@@ -13,11 +13,11 @@ import sys
 from sourcecheck import PRODUCT_DIRS, product_files, run
 
 
-# Calls whose arguments include an id.
+# Calls whose arguments include an id; the arguments are read up to the matching parenthesis.
 ID_CALLS = re.compile(
     r"\b(AppString|LoadAppString|AfxMessageBox|GetDlgItem|SetDlgItemTextW?|GetDlgItemTextW?|DDX_Control"
     r"|MAKEINTRESOURCEW?|SendDlgItemMessageW?|LoadMenu|CheckDlgButton|XEnableDlgItem|ShowControl|SetControlText"
-    r"|SetTimer|KillTimer|AddTool|FindResourceW?|LoadStringW?|CDialog|Create|DoModal|EndDialog)\s*\(([^()]*)\)")
+    r"|SetTimer|KillTimer|AddTool|FindResourceW?|LoadStringW?|CDialog|Create|DoModal|EndDialog)\s*\(")
 CASE_LABEL = re.compile(r"\bcase\s+(\d+)\s*:")
 # A constant that holds ids: kIdSomething, somethingIds, nIdSomething.
 ID_CONSTANT = re.compile(
@@ -26,7 +26,24 @@ ID_CONSTANT = re.compile(
 
 def bare_numbers(arguments):
     """The arguments of a list that are a decimal number and nothing else."""
-    return [int(a.strip()) for a in arguments.split(",") if re.fullmatch(r"\s*\d+\s*", a)]
+    return [int(a.strip()) for a in arguments if re.fullmatch(r"\s*\d+\s*", a)]
+
+
+def call_arguments(text, start):
+    """The top-level arguments of the call whose "(" is just before start (a nested call's
+    commas and parentheses stay inside its argument)."""
+    arguments, depth, current = [], 0, []
+    for c in text[start:]:
+        if c == ")" and depth == 0:
+            break
+        if c == "," and depth == 0:
+            arguments.append("".join(current))
+            current = []
+            continue
+        depth += {"(": 1, "[": 1, "{": 1, ")": -1, "]": -1, "}": -1}.get(c, 0)
+        current.append(c)
+    arguments.append("".join(current))
+    return arguments
 
 
 def known_ids(root):
@@ -61,14 +78,14 @@ def bare_ids(source, ids):
         return text.count("\n", 0, pos) + 1
 
     for m in ID_CALLS.finditer(text):
-        for number in bare_numbers(m.group(2)):
+        for number in bare_numbers(call_arguments(text, m.end())):
             if number in ids:
                 found.append((line_of(m.start()), number, "argument of " + m.group(1)))
     for m in CASE_LABEL.finditer(text):
         if int(m.group(1)) in ids and int(m.group(1)) >= 100:
             found.append((line_of(m.start()), int(m.group(1)), "case label"))
     for m in ID_CONSTANT.finditer(text):
-        for number in bare_numbers(m.group(2).strip("{}")):
+        for number in bare_numbers(m.group(2).strip("{}").split(",")):
             if number in ids:
                 found.append((line_of(m.start()), number, "constant " + m.group(1)))
     return found
@@ -95,10 +112,13 @@ def self_test():
         "constexpr int32_t s_groupIds[] = {1002, 0};": 1,
         "m_nTimerId = SetTimer(1, 4096);": 1,
         "AfxMessageBox(101)": 1,
+        "SetControlText(1002, p ? p->Text() : std::wstring());": 1,
+        "ShowControl(f(a, b), 1002)": 1,
     }
     good = [
         "AppString(IDS_WITHHELD)", "AppString(s_ids[n - 1])", "case 2:\n", "constexpr size_t kMax = 1023;", "SetTimer(IDT_CONNECT, 4096);",
         "// AppString(2529) in a comment", "XLog(L\"AppString(2529)\");", "InsertColumn(0, s, LVCFMT_LEFT, 115);",
+        "SetControlText(IDC_X, Format(L\"%d\", 1002));",
     ]
     ok = True
     for sample, count in bad.items():

@@ -318,7 +318,7 @@ TEST_F(FrameworkTest, WindowProcOverrideSeesItsOwnMessagesAndPassesTheRestOn)
     };
     for (const Case& c : cases) {
         dlg.m_ownMessages.clear();
-        EXPECT_EQ(::SendMessageW(dlg.m_hWnd, c.nMsg), c.nResult) << c.nMsg;
+        EXPECT_EQ(::SendMessageW(dlg.m_hWnd, c.nMsg, 0, 0), c.nResult) << c.nMsg;
         EXPECT_EQ(dlg.m_ownMessages.size(), c.bOwn ? 1u : 0u) << c.nMsg;
     }
 
@@ -444,7 +444,7 @@ TEST_F(FrameworkTest, AnExceptionOutOfOnInitDialogStopsTheInitialisationOnly)
     EXPECT_EQ(dlg.m_nInitCount, 1);
     EXPECT_FALSE(dlg.m_bInitCompleted);
     EXPECT_NE(dlg.m_label.m_hWnd, nullptr) << "what ran before the exception stays";
-    EXPECT_EQ(::SendMessageW(dlg.m_hWnd, kMsgShow), 0x5A) << "the window goes on working";
+    EXPECT_EQ(::SendMessageW(dlg.m_hWnd, kMsgShow, 0, 0), 0x5A) << "the window goes on working";
 }
 
 struct ModuleCase {
@@ -519,10 +519,10 @@ TEST_P(DialogClassTest, TemplateNamingACopyOfTheSystemDialogClass)
         EXPECT_STREQ(szClass, kDialogClass);
         EXPECT_EQ(FindWindowW(kDialogClass, nullptr), dlg.m_hWnd) << "another start finds it by its class";
         EXPECT_EQ(dlg.m_label.GetWindowText(), L"Classed");
-        EXPECT_EQ(::SendMessageW(dlg.m_hWnd, kMsgShow), 0x5A);
+        EXPECT_EQ(::SendMessageW(dlg.m_hWnd, kMsgShow, 0, 0), 0x5A);
         // The copy behaves as a dialog: the close request arrives as IDCANCEL.
         dlg.m_bKeepOnCancel = true;
-        ::SendMessageW(dlg.m_hWnd, WM_CLOSE);
+        ::SendMessageW(dlg.m_hWnd, WM_CLOSE, 0, 0);
         EXPECT_TRUE(PumpUntil([&] { return dlg.m_nCancel == 1; }));
         EXPECT_TRUE(dlg.DestroyWindow());
     } else {
