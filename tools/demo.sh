@@ -31,16 +31,17 @@ if [ "${TN_SANDBOX:-}" != 1 ]; then
     [ -f "$build/$exe" ] || { echo "demo: $build/$exe is missing; run make win first" >&2; exit 2; }
   done
   command -v python3 >/dev/null || { echo "demo: python3 is missing" >&2; exit 2; }
-  desktop=()
+  # Bounded either way: a desktop demo ends after a day at the latest.
+  desktop=() limit=600
   if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ "${TN_DEMO_HEADLESS:-}" != 1 ]; then
-    desktop=(--host-display)
+    desktop=(--host-display) limit=86400
   else
     command -v import >/dev/null || { echo "demo: import (ImageMagick) is missing" >&2; exit 2; }
   fi
   rm -rf "$out"
   mkdir -p "$out"
   # A key or Ctrl-C asks the demo inside to stop; it then stops the notifier and the router.
-  tests/wine/sandbox.sh --prefix "$build/wineprefix" --timeout 900 "${desktop[@]}" -- "$0" &
+  tests/wine/sandbox.sh --prefix "$build/wineprefix" --timeout "$limit" "${desktop[@]}" -- "$0" &
   sandbox=$!
   trap 'touch "$stop_file"' INT TERM
   if [ ${#desktop[@]} -gt 0 ] && [ -t 0 ]; then
@@ -213,12 +214,21 @@ if stop_requested; then
   kill "$router" "$player" 2>/dev/null || true
 fi
 router_rc=0; wait "$router" || router_rc=$?
+# The steps end with the scenario; a router that failed early leaves them waiting.
+for _ in $(seq 60); do kill -0 "$player" 2>/dev/null || break; sleep 0.5; done
+if kill -0 "$player" 2>/dev/null; then
+  say "the steps did not finish with the scenario"
+  kill "$player" 2>/dev/null || true
+fi
 play_rc=0; wait "$player" || play_rc=$?
-stop_requested && router_rc=0 play_rc=0
-say "the router played its scenario (exit code $router_rc)"
+if stop_requested; then
+  router_rc=0 play_rc=0
+else
+  say "the router played its scenario (exit code $router_rc)"
+fi
 
 # With a desktop, the notifier stays on a steady router until the user stops the demo.
-if [ -z "$headless" ]; then
+if [ -z "$headless" ] && ! stop_requested; then
   say "the notifier stays; press a key or Ctrl-C to stop"
   while ! stop_requested; do
     wine "$build/tools/RouterSim.exe" --port "$router_port" --script tools/demo-idle.scenario --lifetime 700 \
