@@ -136,11 +136,14 @@ play() {
   # own), enlarged three times.
   tray() {
     [ -n "$headless" ] || return 0
-    local geometry
-    geometry=$(xwininfo -root -tree 2>/dev/null | sed -n 's/.*"Wine System Tray".* \([0-9]*x[0-9]*+[0-9]*+[0-9]*\) .*/\1/p' | head -1)
-    if [ -z "$geometry" ]; then
+    local w="" h x y geometry
+    read -r w h x y < <(xwininfo -root -tree 2>/dev/null |
+      sed -n 's/.*"Wine System Tray".* \([0-9]*\)x\([0-9]*\)+\([0-9]*\)+\([0-9]*\) .*/\1 \2 \3 \4/p' | head -1)
+    if [ -z "$w" ]; then
       say "the notification area did not show"; fails=$((fails + 1)); return 1
     fi
+    # The icons sit at its left; the rest of it is empty.
+    geometry="$((w < 3 * h ? w : 3 * h))x$h+$x+$y"
     if import -window root -crop "$geometry" +repage "$out/$1.png" && mogrify -scale 300% "$out/$1.png"; then
       say "screenshot $out/$1.png"
     else
@@ -155,13 +158,15 @@ play() {
     tray 01-tray-signal-good
     status 02-status-registered-hsdpa-good-signal-3-users
   }
-  act "roaming" text 1014 20000 EDGE && act "the users" text 1012 10000 "Connected users: 2" && {
-    say "roaming to Tessaro Partner on EDGE, low signal, data connection up, two users"
+  act "roaming" text 1001 20000 "Roaming to Tessaro Partner" && act "the users" text 1012 10000 "Connected users: 2" && {
+    say "roaming to Tessaro Partner on EDGE, low signal, two users"
     status 03-status-roaming-edge-low-signal-2-users
   }
   popup 04-popup-sms-lunch "first SMS"
   popup 05-popup-sms-data-allowance "second SMS" && tray 06-tray-news-waiting
   act "the SMS popup closing" popup-gone 15000
+  act "the data connection" text 1001 10000 "Connected to Tessaro Partner" &&
+    say "the router's data connection is up"
   status 07-status-sms-1-of-2 keep && {
     say "the status window pages to the older SMS (command 1022) and back (1021)"
     act "the next SMS" command 1022 && act "the older SMS" text 1017 5000 2/2 && sleep 0.5 &&
@@ -248,5 +253,5 @@ wait "$notifier" || notifier_rc=$?
 sleep 0.5
 say "notifier stopped (/STOP exit code $stop_rc, the notifier's $notifier_rc)"
 [ -z "$headless" ] || say "screenshots in $out: $(cd "$out" && ls ./*.png 2>/dev/null | wc -l)"
-[ "$play_rc" = 0 ] || say "$play_rc steps did not show"
+if [ "$play_rc" -ge 128 ]; then say "the steps were cut short"; elif [ "$play_rc" != 0 ]; then say "$play_rc steps did not show"; fi
 [ "$router_rc" = 0 ] && [ "$stop_rc" = 0 ] && [ "$notifier_rc" = 0 ] && { [ -z "$headless" ] || [ "$play_rc" = 0 ]; }
