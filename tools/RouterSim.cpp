@@ -1,4 +1,5 @@
 // RouterSim.exe --port N [--script FILE] [--lifetime SECONDS] [--log FILE] [--address 127.0.0.1]
+// RouterSim.exe --check FILE
 // Plays the router's event service on 127.0.0.1:N (0: a free port, named in the first log
 // line) from a scenario script (tools/sim/Scenario.h; without one it only sends
 // keep-alives), writing each event as a timestamped line to standard output or to FILE
@@ -7,14 +8,18 @@
 // lifetime (default 120 s, at most a day).
 // Exit codes: 0 the script ran through, 1 the script failed, 2 usage, script or port
 // error, 3 the lifetime ran out in the middle of the script.
+// --check only parses FILE and says how many steps it has or where it is wrong (exit code
+// 0 or 2), so that a script can be checked without serving anything.
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "tools/sim/RouterServer.h"
+#include "tools/sim/Scenario.h"
 
 namespace {
 
@@ -26,7 +31,8 @@ int Usage(const char* pszWhy)
     std::fprintf(stderr,
                  "RouterSim: %s\n"
                  "usage: RouterSim.exe --port N [--script FILE] [--lifetime SECONDS] [--log FILE]"
-                 " [--address 127.0.0.1]\n",
+                 " [--address 127.0.0.1]\n"
+                 "       RouterSim.exe --check FILE\n",
                  pszWhy);
     return 2;
 }
@@ -86,10 +92,27 @@ private:
     CSimHandle m_file;
 };
 
+int CheckScript(const wchar_t* pszPath)
+{
+    std::string script;
+    if (!ReadFileBytes(pszPath, script))
+        return Usage("cannot read the script");
+    std::vector<ScenarioStep> steps;
+    ScenarioError error;
+    if (!ParseScenario(script, steps, error)) {
+        std::fprintf(stderr, "RouterSim: %ls: script line %d: %s\n", pszPath, error.nLine, error.message.c_str());
+        return 2;
+    }
+    std::printf("RouterSim: %ls: %lu steps\n", pszPath, static_cast<unsigned long>(steps.size()));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc == 3 && std::wstring(argv[1]) == L"--check")
+        return CheckScript(argv[2]);
     long nPort = -1;
     long nLifetime = 120;
     const wchar_t* pszScript = nullptr;

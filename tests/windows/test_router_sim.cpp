@@ -435,6 +435,10 @@ TEST(RouterSimProgram, OptionsExitCodesAndLifetime)
         {L" --lifetime 1", 2, nullptr},
         {L" --port 70000", 2, nullptr},
         {L" --port 0 --lifetime 0", 2, nullptr},
+        // A script checked without serving: fine, wrong, or not there.
+        {L" --check \"" + goodScript + L"\"", 0, nullptr},
+        {L" --check \"" + badScript + L"\"", 2, nullptr},
+        {L" --check \"" + TempPath(L"routersim-none.txt") + L"\"", 2, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::string(c.args.begin(), c.args.end())));

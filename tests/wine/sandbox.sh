@@ -1,8 +1,10 @@
 #!/bin/bash
 # Runs a command in the loopback-only test sandbox:
-#   sandbox.sh --prefix DIR [--timeout SECONDS] [--dpi DPI] -- COMMAND [ARGS...]
+#   sandbox.sh --prefix DIR [--timeout SECONDS] [--dpi DPI] [--host-display] -- COMMAND [ARGS...]
 # - a private network namespace with only "lo" up (nothing can leave the machine);
-# - a virtual X display (Xvfb) of its own, stopped at the end;
+# - a virtual X display (Xvfb) of its own, stopped at the end; with --host-display the
+#   caller's display instead, if it can be reached from inside (a local one: its socket is
+#   in the file system), and then TN_SANDBOX_HOST_DISPLAY=1;
 # - the Wine prefix DIR, created once (add-on installers disabled, the shell's http/https
 #   "open" redirected to a recorder that appends each address to DIR/../wine-open.log);
 # - one persistent wineserver for the whole command, ended at the end if we started it;
@@ -12,12 +14,13 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-prefix="" timeout_s=${TN_SANDBOX_TIMEOUT:-3600} dpi=""
+prefix="" timeout_s=${TN_SANDBOX_TIMEOUT:-3600} dpi="" host_display=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --prefix) prefix=$2; shift 2 ;;
     --timeout) timeout_s=$2; shift 2 ;;
     --dpi) dpi=$2; shift 2 ;;
+    --host-display) host_display=1; shift ;;
     --) shift; break ;;
     *) echo "sandbox.sh: unknown option $1" >&2; exit 2 ;;
   esac
@@ -30,7 +33,7 @@ prefix=$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")
 if [ "${TN_SANDBOX_STAGE:-}" != "inside" ]; then
   command -v unshare >/dev/null || { echo "sandbox.sh: unshare (util-linux) is missing" >&2; exit 2; }
   TN_SANDBOX_STAGE=inside exec unshare --net -- "$BASH" "${BASH_SOURCE[0]}" \
-    --prefix "$prefix" --timeout "$timeout_s" ${dpi:+--dpi "$dpi"} -- "$@"
+    --prefix "$prefix" --timeout "$timeout_s" ${dpi:+--dpi "$dpi"} ${host_display:+--host-display} -- "$@"
 fi
 unset TN_SANDBOX_STAGE
 
@@ -65,7 +68,11 @@ if ! flock -n "$session_fd"; then
 fi
 
 # Step 2: the virtual display. -displayfd lets Xvfb pick a free display number.
-if command -v Xvfb >/dev/null; then
+export TN_SANDBOX_HOST_DISPLAY=0
+if [ -n "$host_display" ] && [ -n "${DISPLAY:-}" ] && timeout 10 xdpyinfo >/dev/null 2>&1 {session_fd}>&-; then
+  TN_SANDBOX_HOST_DISPLAY=1
+elif command -v Xvfb >/dev/null; then
+  [ -z "$host_display" ] || echo "sandbox.sh: the display \"${DISPLAY:-}\" cannot be reached from here; using a virtual one" >&2
   fifo=$(mktemp -u); mkfifo "$fifo"
   Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$fifo" >/dev/null 2>&1 {session_fd}>&- &
   xvfb_pid=$!
