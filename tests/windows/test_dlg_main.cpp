@@ -35,6 +35,7 @@
 #include "tests/windows/support/IconPixels.h"
 #include "tests/windows/support/MemorySettings.h"
 #include "tests/windows/support/MessagePump.h"
+#include "tests/windows/support/OpenLog.h"
 #include "tests/windows/support/ScreenshotHold.h"
 #include "tests/windows/support/TextExtent.h"
 #include "tests/windows/support/WindowRects.h"
@@ -565,38 +566,11 @@ TEST_F(MainWindow, NewTaskbarGetsTheIconBackWithItsTooltip)
     EXPECT_THAT(g_log, IsEmpty());
 }
 
-// The addresses the shell was asked to open, from the sandbox's recorder.
-std::vector<std::wstring> OpenedAddresses()
-{
-    std::vector<std::wstring> lines;
-    const char* pszLog = getenv("TN_OPEN_LOG");
-    if (pszLog == nullptr)
-        return lines;
-    const std::wstring path = L"Z:" + std::wstring(pszLog, pszLog + strlen(pszLog));
-    HANDLE hFile =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return lines;
-    std::string bytes(1 << 20, '\0');
-    DWORD nRead = 0;
-    ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
-    CloseHandle(hFile);
-    bytes.resize(nRead);
-    for (size_t nStart = 0; nStart < bytes.size();) {
-        const size_t nEnd = bytes.find('\n', nStart);
-        lines.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(nStart),
-                           bytes.begin() +
-                               static_cast<std::ptrdiff_t>(nEnd == std::string::npos ? bytes.size() : nEnd));
-        nStart = nEnd == std::string::npos ? bytes.size() : nEnd + 1;
-    }
-    return lines;
-}
-
 // A double click on a link arrives as a click and then a double-click notification of the
 // same control: the page opens once.
 TEST_F(MainWindow, DoubleClickOnALinkOpensItsPageOnce)
 {
-    if (getenv("TN_OPEN_LOG") == nullptr)
+    if (!HasOpenLog())
         GTEST_SKIP() << "needs the sandbox's recorder of opened addresses";
     const size_t nBefore = OpenedAddresses().size();
     const HWND hTitle = GetDlgItem(Dlg(), IDC_STATUS_TITLE);
