@@ -29,6 +29,7 @@
 #include <cwchar>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/support/DesktopAlerts.h"
@@ -278,12 +279,17 @@ int Run(const Options& options)
         std::fprintf(stderr, "EventsProbe: the router did not start: %s\n", router.Error().c_str());
         return 1;
     }
-    // Loopback only, and before the program reads it.
+    // Loopback only, and before the program reads it; the SMS ids count from 1 again, so
+    // that no id stored by an earlier run holds them back.
     const std::wstring address = L"127.0.0.1:" + std::to_wstring(router.Port());
-    if (RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"RouterAddress", REG_SZ, address.c_str(),
-                        static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
-        std::fprintf(stderr, "EventsProbe: cannot write RouterAddress\n");
-        return 1;
+    const std::pair<const wchar_t*, std::wstring> settings[] = {{L"RouterAddress", address},
+                                                                {L"LastReceivedSmsId", L"0"}};
+    for (const auto& setting : settings) {
+        if (RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, setting.first, REG_SZ, setting.second.c_str(),
+                            static_cast<DWORD>((setting.second.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS) {
+            std::fprintf(stderr, "EventsProbe: cannot write %ls\n", setting.first);
+            return 1;
+        }
     }
     std::printf("router on %ls; program %ls\n", address.c_str(), options.strProgram.c_str());
     CProgramProcess program;
