@@ -42,6 +42,14 @@ bool RegisterPopupClass()
     return s_bRegistered;
 }
 
+// The button that presses and drags, as the hand holds it now (not as the messages seen
+// so far tell it).
+bool IsPrimaryButtonDown()
+{
+    const int nButton = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+    return (GetAsyncKeyState(nButton) & 0x8000) != 0;
+}
+
 // The signed client point of a mouse message.
 POINT PointOf(LPARAM lParam)
 {
@@ -236,8 +244,11 @@ void CMFCDesktopAlertWnd::OnTimer(UINT_PTR nIdEvent)
             ShowStep();
     } else if (nIdEvent == kTimerAutoClose) {
         KillTimer(kTimerAutoClose);
-        // Not from under the user's hand: a drag ends first.
-        if (m_press == Press::Drag)
+        // Not from under the user's hand: a drag ends first. Only while the button is still
+        // down, though: a drag whose release never came (a window system that lets input go
+        // elsewhere while the popup, never active, holds the capture) would keep the popup,
+        // and every alert behind it, for good.
+        if (m_press == Press::Drag && IsPrimaryButtonDown())
             m_bCloseDue = true;
         else
             ClosePopup();

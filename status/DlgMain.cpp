@@ -287,8 +287,8 @@ void CDlgMain::SetConnectedUsersCount(int32_t nKind, int32_t nCount)
     RefreshDisplay();
 }
 
-// SMS, calls, error reports and update offers are announced by the event reporting and
-// the update handling, which build on this window; until then they are received and let go.
+// SMS and missed calls carry ids: one already held in this run leaves no trace, one not
+// above the stored id is only logged. Incoming calls and error reports always pop up.
 void CDlgMain::ProcessReceivedSmsMessage(const uint8_t* pMessage, uint32_t nLength)
 {
     const CSmsMessage sms(pMessage, nLength);

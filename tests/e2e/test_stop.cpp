@@ -1,5 +1,6 @@
-// A "/STOP" start while the running program sits in one of its modal loops: the tray menu
-// opened by a right click on its icon, and the "Application error." box of a refused icon.
+// A "/STOP" start while the running program sits in one of its modal loops (the tray menu
+// opened by a right click on its icon, the "Application error." box of a refused icon, the
+// about box) or shows a desktop alert with others waiting behind it.
 // The program ends by itself, with exit code 0 and its icon removed, and the stopping
 // program logs "stopped.", never "terminated.". The receive-error box has its test with the
 // instance in tests/windows (a failed receive cannot be provoked from outside under Wine).
@@ -11,6 +12,8 @@
 
 #include <string>
 
+#include "resources/resource.h"
+#include "tests/e2e/support/DesktopAlerts.h"
 #include "tests/e2e/support/NotifierRun.h"
 #include "tools/sim/RouterServer.h"
 
@@ -18,16 +21,6 @@ namespace {
 
 using testing::HasSubstr;
 using testing::Not;
-
-// Wine's notification area shows each icon as a window of this class in its tray window.
-constexpr wchar_t kTrayIconClass[] = L"__winex11_tray_icon";
-
-// The one icon of the notification area (the program's; nothing else runs in the sandbox).
-HWND FindTrayIcon()
-{
-    HWND hTray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-    return hTray != nullptr ? FindWindowExW(hTray, nullptr, kTrayIconClass, nullptr) : nullptr;
-}
 
 // Runs "/STOP" as a second start does and checks what it says. bIconInTray: the program's
 // icon is still in the tray for it to remove (the error box's test took it away itself).
@@ -66,18 +59,7 @@ TEST_F(StopTest, StopWhileTheTrayMenuIsOpen)
     CNotifierRun notifier;
     ASSERT_TRUE(notifier.Start(L"/LOG", 60000));
     ASSERT_NE(notifier.WaitForMainWindow(15000), nullptr) << DescribeRun(notifier);
-    HWND hIcon = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (hIcon = FindTrayIcon()) != nullptr; }, 10000));
-
-    // A right click on the icon, as the mouse gives it to the notification area.
-    RECT rc = {};
-    GetClientRect(hIcon, &rc);
-    const LPARAM pt = MAKELPARAM(rc.right / 2, rc.bottom / 2);
-    PostMessageW(hIcon, WM_RBUTTONDOWN, MK_RBUTTON, pt);
-    PostMessageW(hIcon, WM_RBUTTONUP, 0, pt);
-    HWND hMenu = notifier.WaitForWindowOfClass(L"#32768", 10000);
-    ASSERT_NE(hMenu, nullptr) << DescribeRun(notifier);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(hMenu) != FALSE; }, 5000));
+    ASSERT_NE(notifier.OpenTrayMenu(), nullptr) << DescribeRun(notifier);
 
     StopFromOutside(notifier, true);
 }
@@ -110,6 +92,46 @@ TEST_F(StopTest, StopWhileTheApplicationErrorBoxIsOpen)
     EXPECT_EQ(std::wstring(szText), L"Application error.");
 
     StopFromOutside(notifier, false);
+    router.Stop();
+}
+
+TEST_F(StopTest, StopWhileTheAboutBoxIsOpen)
+{
+    ASSERT_TRUE(SetRouterAddress(L"127.0.0.1:" + std::to_wstring(ClosedLoopbackPort())));
+    CNotifierRun notifier;
+    ASSERT_TRUE(notifier.Start(L"/LOG", 60000));
+    const HWND hMain = notifier.WaitForMainWindow(15000);
+    ASSERT_NE(hMain, nullptr) << DescribeRun(notifier);
+    ASSERT_TRUE(WaitUntil([&] { return FindTrayIcon() != nullptr; }, 10000));
+
+    PostMessageW(hMain, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND hBox = notifier.WaitForWindowOfClass(L"#32770", 10000);
+    ASSERT_NE(hBox, nullptr) << DescribeRun(notifier);
+    ASSERT_TRUE(WaitUntil([&] { return GetDlgItem(hBox, IDC_ABOUT_NAME) != nullptr && IsWindowVisible(hBox); }, 5000));
+
+    StopFromOutside(notifier, true);
+}
+
+TEST_F(StopTest, StopWhileAPopupIsOpenAndOthersWait)
+{
+    CRouterServer router;
+    ASSERT_TRUE(router.Start(0,
+                             "wait-connect 20000\n"
+                             "send error \"SIM card missing\"\n"
+                             "send call \"+4917700001\"\n"
+                             "send sms 3 \"07/03/2009 14:05\" \"+4917712345\" \"See you at eight.\"\n"
+                             "sleep 60000\nend\n",
+                             {90000, nullptr}))
+        << router.Error();
+    ASSERT_TRUE(SetRouterAddress(L"127.0.0.1:" + std::to_wstring(router.Port())));
+
+    CNotifierRun notifier;
+    ASSERT_TRUE(notifier.Start(L"/LOG", 90000));
+    ASSERT_NE(notifier.WaitForMainWindow(15000), nullptr) << DescribeRun(notifier);
+    ASSERT_GE(notifier.WaitForLine(L"CDlgMain::ProcessReceivedSmsMessage: Id=0x3", 20000), 0) << DescribeRun(notifier);
+    ASSERT_NE(WaitForPopup(notifier.ProcessId(), 5000), nullptr);
+
+    StopFromOutside(notifier, true);
     router.Stop();
 }
 

@@ -401,6 +401,24 @@ TEST_F(DesktopAlertTest, ClosesByItselfAfterSixSecondsAndTheNextOpensWhereItWas)
     EXPECT_EQ(CountWindows(kPopupClass), 1u);
 }
 
+// A press on the caption starts a drag, which holds the close back while the button is
+// down; a drag whose release never comes (the button is up, as no hand holds it here) does
+// not keep the popup and the alerts behind it for good.
+TEST_F(DesktopAlertTest, DragWhoseReleaseNeverComesClosesAtItsTime)
+{
+    CDesktopAlert& alerts = CDesktopAlert::GetInstance();
+    alerts.m_nAutoCloseTime = 1;
+    alerts.AddAlert(AlertSms, L"", L"From: +4917712345\nReceived 07/03/2009 14:05\nSee you at eight.");
+    alerts.AddAlert(AlertError, L"Error occured:\nSIM card missing", L"");
+    CMFCDesktopAlertWndEx* pSms = WaitFullyShown();
+    ASSERT_NE(pSms, nullptr);
+    ASSERT_EQ(GetAsyncKeyState(GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000, 0);
+    const POINT ptGrip = Centre(pSms->GetPartRect(CMFCDesktopAlertWnd::PartCaption));
+    SendMessageW(pSms->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, Lp(ptGrip));
+    EXPECT_TRUE(WaitClosed(1, 5000));
+    EXPECT_NE(WaitFullyShown(), nullptr) << "the next alert did not open";
+}
+
 TEST_F(DesktopAlertTest, DraggedPopupHandsItsPlaceToTheNextAndTheCloseButtonClosesIt)
 {
     CDesktopAlert& alerts = CDesktopAlert::GetInstance();

@@ -34,14 +34,18 @@ BOOL CALLBACK FindWindowProc(HWND hWnd, LPARAM lParam)
 
 bool SetRouterAddress(const std::wstring& strAddress)
 {
+    return WriteSetting(L"RouterAddress", strAddress);
+}
+
+bool WriteSetting(const wchar_t* pszName, const std::wstring& strValue)
+{
     const std::wstring key = std::wstring(kSettingsKey) + L"\\Common";
     HKEY hKey = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) !=
         ERROR_SUCCESS)
         return false;
-    const LONG nResult =
-        RegSetValueExW(hKey, L"RouterAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(strAddress.c_str()),
-                       static_cast<DWORD>((strAddress.size() + 1) * sizeof(wchar_t)));
+    const LONG nResult = RegSetValueExW(hKey, pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
+                                        static_cast<DWORD>((strValue.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(hKey);
     return nResult == ERROR_SUCCESS;
 }
@@ -219,6 +223,22 @@ int CountMainWindows()
     return find.nCount;
 }
 
+HWND CNotifierRun::OpenTrayMenu()
+{
+    HWND hIcon = nullptr;
+    if (!WaitUntil([&] { return (hIcon = FindTrayIcon()) != nullptr; }, 10000))
+        return nullptr;
+    RECT rc = {};
+    GetClientRect(hIcon, &rc);
+    const LPARAM pt = MAKELPARAM(rc.right / 2, rc.bottom / 2);
+    PostMessageW(hIcon, WM_RBUTTONDOWN, MK_RBUTTON, pt);
+    PostMessageW(hIcon, WM_RBUTTONUP, 0, pt);
+    HWND hMenu = WaitForWindowOfClass(L"#32768", 10000);
+    if (hMenu == nullptr || !WaitUntil([&] { return IsWindowVisible(hMenu) != FALSE; }, 5000))
+        return nullptr;
+    return hMenu;
+}
+
 bool CNotifierRun::Stop(DWORD nTimeoutMs)
 {
     HWND hWnd = WaitForMainWindow(0);
@@ -302,6 +322,12 @@ std::string Narrow(const std::wstring& text)
     for (wchar_t c : text)
         narrow += c < 128 ? static_cast<char>(c) : '?';
     return narrow;
+}
+
+HWND FindTrayIcon()
+{
+    HWND hTray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    return hTray != nullptr ? FindWindowExW(hTray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
 }
 
 std::wstring ControlText(HWND hWnd, int nId)

@@ -20,6 +20,8 @@ inline constexpr wchar_t kSettingsKey[] = L"Software\\Vantrel\\Tessaro Notifier"
 // Writes "RouterAddress" (a loopback address: the program's default is a LAN address and
 // must never be used here). Returns false if the registry refuses.
 bool SetRouterAddress(const std::wstring& strAddress);
+// Writes a string value of the settings section "Common".
+bool WriteSetting(const wchar_t* pszName, const std::wstring& strValue);
 // Deletes the program's per-user settings tree.
 void DeleteSettings();
 // Reads a string value of the settings section "Common"; empty if absent.
@@ -63,6 +65,9 @@ public:
     HWND WaitForMainWindow(DWORD nTimeoutMs);
     // A top-level window of the class owned by this process (a message box is "#32770").
     HWND WaitForWindowOfClass(const wchar_t* pszClass, DWORD nTimeoutMs);
+    // Right-clicks the program's tray icon, as the mouse gives it to the notification area,
+    // and waits for the tray menu to show; null if it did not.
+    HWND OpenTrayMenu();
     // Asks the program to end as a second start with "/STOP" would, and waits for its end.
     bool Stop(DWORD nTimeoutMs = 15000);
 
@@ -99,6 +104,10 @@ std::wstring ProcessImage(DWORD nProcessId);
 bool RunTreeToEnd(const std::wstring& strCommandLine, DWORD nTimeoutMs);
 // A text for a failure message (ASCII as it is, anything else as '?').
 std::string Narrow(const std::wstring& text);
+
+// The program's icon in the notification area: Wine shows each icon as a window of its own
+// in its tray window, and nothing else puts one there in the sandbox. Null if none.
+HWND FindTrayIcon();
 
 // Text and visibility of a control of a window in another process.
 std::wstring ControlText(HWND hWnd, int nId);
