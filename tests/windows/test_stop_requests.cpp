@@ -149,8 +149,9 @@ TEST(StopRequests, StopWhileTheReceiveErrorBoxIsOpenEndsTheInstanceCleanly)
     ASSERT_TRUE(PostMessageW(hMain, kMsgFailReceive, 0, 0));
     HWND hBox = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (hBox = FindWindowOf(pi.dwProcessId, L"#32770")) != nullptr; }, 10000));
+    // The box's window comes before its text: under load the text may not be there yet.
     wchar_t szText[64] = {};
-    GetDlgItemTextW(hBox, 0xFFFF, szText, 64);
+    WaitUntil([&] { return GetDlgItemTextW(hBox, 0xFFFF, szText, 64) > 0; }, 5000);
     EXPECT_EQ(std::wstring(szText), L"Error occured:\n");
 
     // The link goes on behind the box that nobody clicks: the next tick connects again.
